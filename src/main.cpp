@@ -1,0 +1,14 @@
+#include "myqtapp.h"
+#include "traceline.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    protectTraceOutput();
+
+    QApplication app(argc, argv);
+    auto *window = new myQtApp;
+    window->setVisible(true);
+    return app.exec();
+}

@@ -1,0 +1,168 @@
+#include "fakeclock.h"
+#include "myqtapp.h"
+
+#include <QFont>
+#include <QLCDNumber>
+#include <QPushButton>
+#include <QtTest>
+
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+constexpr std::time_t opened = 1'800'000'000;
+
+// Collects what the window writes to std::cout while it is alive.
+class CapturedStdout
+{
+public:
+    CapturedStdout() : saved(std::cout.rdbuf(captured.rdbuf())) {}
+    ~CapturedStdout() { std::cout.rdbuf(saved); }
+    std::string text() const { return captured.str(); }
+
+private:
+    std::ostringstream captured;
+    std::streambuf *saved;
+};
+
+std::string traceLines(int count)
+{
+    std::string lines;
+    for (int i = 0; i < count; ++i)
+        lines += "void myQtApp::clap()\n";
+    return lines;
+}
+
+} // namespace
+
+class MyQtAppTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void formLaysOutLcdBesideButton();
+    void setupUiKeepsAnExistingName();
+    void activation_data();
+    void activation();
+    void tempoReachesTheLcd();
+
+private:
+    QLCDNumber *lcd(myQtApp &window) { return window.findChild<QLCDNumber *>("lcdNumber"); }
+    QPushButton *button(myQtApp &window) { return window.findChild<QPushButton *>("pushButton"); }
+};
+
+void MyQtAppTest::init()
+{
+    setFakeTime(opened);
+}
+
+void MyQtAppTest::formLaysOutLcdBesideButton()
+{
+    myQtApp window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QVERIFY(lcd(window) && button(window));
+    const QRect lcdArea = lcd(window)->geometry();
+    const QRect buttonArea = button(window)->geometry();
+    QVERIFY2(lcdArea.right() < buttonArea.left(), "the LCD is not left of the button");
+    QVERIFY2(lcdArea.top() < buttonArea.bottom() && buttonArea.top() < lcdArea.bottom(),
+             "the LCD and the button are not in one row");
+    QVERIFY(window.rect().contains(lcdArea) && window.rect().contains(buttonArea));
+    QCOMPARE(lcd(window)->intValue(), 0);
+    QVERIFY(lcd(window)->font().bold());
+    QVERIFY(!lcd(window)->font().underline());
+}
+
+void MyQtAppTest::setupUiKeepsAnExistingName()
+{
+    QWidget named;
+    named.setObjectName("chosenBefore");
+    Ui_myQtAppDLG form;
+    form.setupUi(&named);
+    QCOMPARE(named.objectName(), QString("chosenBefore"));
+
+    myQtApp window;
+    QCOMPARE(window.objectName(), QString("myQtAppDLG"));
+}
+
+enum class Gesture { MouseClick, AltL, SpaceOnFocus, PlainL, AltK };
+Q_DECLARE_METATYPE(Gesture)
+
+void MyQtAppTest::activation_data()
+{
+    QTest::addColumn<Gesture>("gesture");
+    QTest::addColumn<bool>("claps");
+
+    QTest::newRow("mouse click") << Gesture::MouseClick << true;
+    QTest::newRow("Alt+L") << Gesture::AltL << true;
+    QTest::newRow("Space on the focused button") << Gesture::SpaceOnFocus << true;
+    QTest::newRow("L without Alt") << Gesture::PlainL << false;
+    QTest::newRow("Alt+K") << Gesture::AltK << false;
+}
+
+// Two activations one second apart: the second is the first to give a tempo.
+void MyQtAppTest::activation()
+{
+    QFETCH(Gesture, gesture);
+    QFETCH(bool, claps);
+
+    CapturedStdout out;
+    myQtApp window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    button(window)->setFocus();
+
+    const auto activate = [&] {
+        switch (gesture) {
+        case Gesture::MouseClick:
+            QTest::mouseClick(button(window), Qt::LeftButton);
+            break;
+        case Gesture::AltL:
+            QTest::keyClick(&window, Qt::Key_L, Qt::AltModifier);
+            break;
+        case Gesture::SpaceOnFocus:
+            QTest::keyClick(button(window), Qt::Key_Space);
+            break;
+        case Gesture::PlainL:
+            QTest::keyClick(&window, Qt::Key_L);
+            break;
+        case Gesture::AltK:
+            QTest::keyClick(&window, Qt::Key_K, Qt::AltModifier);
+            break;
+        }
+    };
+
+    // A mnemonic presses the button and clicks it a moment later, as the
+    // user sees it go down and up; the click is done once it is up again.
+    activate();
+    QTRY_VERIFY(!button(window)->isDown());
+    QCOMPARE(lcd(window)->intValue(), 0);
+    setFakeTime(opened + 1);
+    activate();
+    QTRY_VERIFY(!button(window)->isDown());
+
+    // One clap in the opening second, then one a second later: 2 × 60 is the
+    // first tempo, averaged with the 0 before it.
+    QCOMPARE(lcd(window)->intValue(), claps ? 60 : 0);
+    QCOMPARE(out.text(), traceLines(claps ? 2 : 0));
+}
+
+void MyQtAppTest::tempoReachesTheLcd()
+{
+    CapturedStdout out;
+    myQtApp window;
+    const QList<int> shown{30, 45, 52, 56, 58, 59, 57, 56, 55, 55, 57};
+
+    for (int second = 1; second <= shown.size(); ++second) {
+        setFakeTime(opened + second);
+        QTest::mouseClick(button(window), Qt::LeftButton);
+        QCOMPARE(lcd(window)->intValue(), shown.at(second - 1));
+    }
+    QCOMPARE(out.text(), traceLines(int(shown.size())));
+}
+
+QTEST_MAIN(MyQtAppTest)
+#include "tst_myqtapp.moc"
