@@ -34,7 +34,11 @@ std::string traceLines(int count)
     return lines;
 }
 
+enum class Gesture { MouseClick, AltL, SpaceOnFocus, PlainL, AltK };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Gesture)
 
 class MyQtAppTest : public QObject
 {
@@ -87,9 +91,6 @@ void MyQtAppTest::setupUiKeepsAnExistingName()
     myQtApp window;
     QCOMPARE(window.objectName(), QString("myQtAppDLG"));
 }
-
-enum class Gesture { MouseClick, AltL, SpaceOnFocus, PlainL, AltK };
-Q_DECLARE_METATYPE(Gesture)
 
 void MyQtAppTest::activation_data()
 {
