@@ -37,5 +37,4 @@ void writeTraceLine(const char *line)
 {
     std::cout << line << std::endl;
     std::cout.clear();
-
 }
