@@ -152,14 +152,14 @@ void clickBurst(Display *display, Window window, int count)
     XFlush(display);
 }
 
-// Counts the lines the program writes until `expected` arrived or none came
-// for two seconds; `lastAt` is when the last one was read.
+// Counts the lines the program writes until `expected` have come or none has
+// for five seconds; `lastAt` is when the last one was read.
 int countLines(int output, int expected, Clock::time_point &lastAt)
 {
     int lines = 0;
     char buffer[4096];
     pollfd pending{output, POLLIN, 0};
-    while (lines < expected && poll(&pending, 1, 2000) > 0) {
+    while (lines < expected && poll(&pending, 1, 5000) > 0) {
         const ssize_t n = read(output, buffer, sizeof buffer);
         if (n <= 0)
             break;
@@ -246,6 +246,8 @@ int main(int argc, char *argv[])
     // the peak memory is that of a meter in use, not one caught half-drawn.
     poll(nullptr, 0, 300);
 
+    // The clicks are counted before the window is closed, so the close
+    // cannot cut the burst short.
     std::string burst;
     if (clicks > 0) {
         const Clock::time_point sent = Clock::now();
