@@ -28,9 +28,9 @@ public:
 
     std::time_t nextClap()
     {
-        ++claps;
-        setFakeTime(opening + claps / 2);
-        return opening + claps / 2;
+        const std::time_t now = opening + ++claps / 2;
+        setFakeTime(now);
+        return now;
     }
 
 private:
@@ -61,6 +61,7 @@ public:
         close(savedStdout);
     }
 
+    // The clock comes first: the window reads it when it is built.
     SteadyTempo tempo;
     myQtApp window;
     QPushButton *button = nullptr;
