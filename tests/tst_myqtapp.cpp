@@ -4,26 +4,39 @@
 #include <QFont>
 #include <QLCDNumber>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <QtTest>
 
-#include <iostream>
-#include <sstream>
+#include <unistd.h>
 
 namespace {
 
 constexpr std::time_t opened = 1'800'000'000;
 
-// Collects what the window writes to std::cout while it is alive.
+// Collects what the window writes to standard output while it is alive. The
+// trace is written at the descriptor, so that is where it is caught.
 class CapturedStdout
 {
 public:
-    CapturedStdout() : saved(std::cout.rdbuf(captured.rdbuf())) {}
-    ~CapturedStdout() { std::cout.rdbuf(saved); }
-    std::string text() const { return captured.str(); }
+    CapturedStdout() : saved(dup(STDOUT_FILENO))
+    {
+        QVERIFY(captured.open());
+        dup2(captured.handle(), STDOUT_FILENO);
+    }
+    ~CapturedStdout()
+    {
+        dup2(saved, STDOUT_FILENO);
+        close(saved);
+    }
+    std::string text() const
+    {
+        QFile written(captured.fileName());
+        return written.open(QIODevice::ReadOnly) ? written.readAll().toStdString() : std::string();
+    }
 
 private:
-    std::ostringstream captured;
-    std::streambuf *saved;
+    QTemporaryFile captured;
+    int saved;
 };
 
 std::string traceLines(int count)
@@ -43,6 +56,11 @@ Q_DECLARE_METATYPE(Gesture)
 class MyQtAppTest : public QObject
 {
     Q_OBJECT
+
+public:
+    // The window's trace is caught at descriptor 1 while a test runs, so the
+    // test log goes to the same place through a descriptor of its own.
+    static void initMain() { stdout = fdopen(dup(STDOUT_FILENO), "w"); }
 
 private slots:
     void init();

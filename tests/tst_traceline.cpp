@@ -1,5 +1,7 @@
 #include "traceline.h"
 
+#include <QCoreApplication>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <csignal>
@@ -10,12 +12,19 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
 
 const char traceLine[] = "void myQtApp::clap()";
+// A child that cannot set up what a row needs exits with this, and the row
+// is skipped.
+constexpr int cannotSetUp = 77;
 
 // Runs `body` in a child process and returns its wait status, so whatever it
 // does to fd 1 or to signal handling stays out of the test runner.
@@ -51,7 +60,18 @@ QByteArray readAvailable(int fd, int ms)
     return data;
 }
 
+// Line `i` of a numbered run, as long as the trace line, so that a count of
+// lines is a count of the meter's.
+QByteArray numberedLine(int i)
+{
+    return QByteArray::number(i).rightJustified(int(sizeof traceLine) - 1, '.');
+}
+
+enum class Reader { Pipe, Socket, PausedTerminal };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Reader)
 
 class TraceLineTest : public QObject
 {
@@ -60,9 +80,12 @@ class TraceLineTest : public QObject
 private slots:
     void readerGone_data();
     void readerGone();
+    void closedStdoutDoesNotCaptureFiles_data();
     void closedStdoutDoesNotCaptureFiles();
     void lineIsFlushedAtOnce();
     void droppedLineDoesNotSilenceTheNext();
+    void unreadLinesAreHeldInOrder_data();
+    void unreadLinesAreHeldInOrder();
 };
 
 void TraceLineTest::readerGone_data()
@@ -101,14 +124,28 @@ void TraceLineTest::readerGone()
         QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE);
 }
 
+void TraceLineTest::closedStdoutDoesNotCaptureFiles_data()
+{
+    QTest::addColumn<bool>("withDevNull");
+    QTest::newRow("parked on /dev/null") << true;
+    QTest::newRow("no /dev/null to park on") << false;
+}
+
 void TraceLineTest::closedStdoutDoesNotCaptureFiles()
 {
+    QFETCH(bool, withDevNull);
     char path[] = "/tmp/morvanta-traceXXXXXX";
     const int scratch = mkstemp(path);
     QVERIFY(scratch != -1);
     close(scratch);
 
-    const int status = statusOfChild([&path] {
+    const int status = statusOfChild([&path, withDevNull] {
+        // An empty /dev of the child's own, as in a sandbox that has none.
+        if (!withDevNull
+            && (unshare(CLONE_NEWNS) != 0
+                || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+                || mount("none", "/dev", "tmpfs", 0, nullptr) != 0))
+            return cannotSetUp;
         close(STDOUT_FILENO);
         protectTraceOutput();
         // The next file opened must not land on the trace's descriptor.
@@ -123,6 +160,8 @@ void TraceLineTest::closedStdoutDoesNotCaptureFiles()
     QVERIFY(written.open(QIODevice::ReadOnly));
     const QByteArray content = written.readAll();
     written.remove();
+    if (WIFEXITED(status) && WEXITSTATUS(status) == cannotSetUp)
+        QSKIP("hiding /dev takes a mount namespace, which only root may make");
     QVERIFY2(exitedCleanly(status), "a file opened after start-up took stdout's place");
     QCOMPARE(content, QByteArray());
 }
@@ -179,6 +218,123 @@ void TraceLineTest::droppedLineDoesNotSilenceTheNext()
     close(out[0]);
     QVERIFY(exitedCleanly(status));
     QCOMPARE(seen, QByteArray(traceLine) + '\n');
+}
+
+void TraceLineTest::unreadLinesAreHeldInOrder_data()
+{
+    QTest::addColumn<Reader>("reader");
+    QTest::newRow("pipe") << Reader::Pipe;
+    QTest::newRow("socket") << Reader::Socket;
+    QTest::newRow("terminal paused with Ctrl+S") << Reader::PausedTerminal;
+}
+
+// A reader that takes nothing while far more lines than any kernel buffer
+// holds are written: the writes must return at once, and once the reader
+// reads it must get every line that was not dropped, in order, exactly once.
+void TraceLineTest::unreadLinesAreHeldInOrder()
+{
+    QFETCH(Reader, reader);
+    const int written = 60'000; // 1.2 MiB: past the kernel's buffer and the held MiB
+    const qint64 heldAtLeast = 1 << 20;
+
+    int ends[2];
+    switch (reader) {
+    case Reader::Pipe:
+        QVERIFY(pipe(ends) == 0);
+        break;
+    case Reader::Socket:
+        QVERIFY(socketpair(AF_UNIX, SOCK_STREAM, 0, ends) == 0);
+        break;
+    case Reader::PausedTerminal: {
+        ends[0] = posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(ends[0] != -1 && grantpt(ends[0]) == 0 && unlockpt(ends[0]) == 0);
+        ends[1] = open(ptsname(ends[0]), O_RDWR | O_NOCTTY);
+        QVERIFY(ends[1] != -1);
+        termios settings;
+        QVERIFY(tcgetattr(ends[1], &settings) == 0);
+        settings.c_oflag &= tcflag_t(~OPOST); // lines arrive as written, without \r
+        QVERIFY(tcsetattr(ends[1], TCSANOW, &settings) == 0);
+        // What Ctrl+S does to a terminal's output.
+        QVERIFY(tcflow(ends[1], TCOOFF) == 0);
+        break;
+    }
+    }
+    const int readEnd = ends[0];
+    const int writeEnd = ends[1];
+    int report[2];
+    QVERIFY(pipe(report) == 0);
+
+    std::cout.flush();
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(readEnd);
+        close(report[0]);
+        dup2(writeEnd, STDOUT_FILENO);
+        close(writeEnd);
+        protectTraceOutput();
+        int argc = 1;
+        char name[] = "writer";
+        char *argv[] = {name, nullptr};
+        QCoreApplication app(argc, argv);
+        qint32 accepted = 0;
+        for (int i = 0; i < written; ++i)
+            accepted += writeTraceLine(numberedLine(i).constData()) ? 1 : 0;
+        (void)!write(report[1], &accepted, sizeof accepted);
+        // From here the held lines go out as the reader takes them.
+        _exit(app.exec());
+    }
+    const auto stopWriter = [pid] {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    };
+    auto stopWriterOnFailure = qScopeGuard(stopWriter);
+    close(report[1]);
+    // The terminal's writer end stays open here, so that it can be resumed.
+    if (reader != Reader::PausedTerminal)
+        close(writeEnd);
+
+    // The child reports once every write has returned; a write that waited
+    // for the reader would keep it from ever reporting.
+    qint32 accepted = 0;
+    pollfd reported{report[0], POLLIN, 0};
+    QVERIFY2(poll(&reported, 1, 10'000) == 1
+                 && read(report[0], &accepted, sizeof accepted) == sizeof accepted,
+             "the writes waited for a reader that takes nothing");
+    close(report[0]);
+    // Whole lines only: one more would have gone past the MiB.
+    QVERIFY2((accepted + 1) * qint64(sizeof traceLine) > heldAtLeast,
+             qPrintable(QString("only %1 lines were kept").arg(accepted)));
+    QVERIFY2(accepted < written, "nothing was dropped, so the bound was never reached");
+
+    if (reader == Reader::PausedTerminal)
+        QVERIFY(tcflow(writeEnd, TCOON) == 0);
+    QByteArray expected;
+    for (int i = 0; i < accepted; ++i)
+        expected += numberedLine(i) + '\n';
+    QByteArray seen;
+    while (seen.size() < expected.size()) {
+        const QByteArray more = readAvailable(readEnd, 10'000);
+        if (more.isEmpty())
+            break;
+        seen += more;
+    }
+    // Whatever comes after the kept lines would be a duplicate or a stray.
+    stopWriterOnFailure.dismiss();
+    stopWriter();
+    if (reader == Reader::PausedTerminal)
+        close(writeEnd);
+    seen += readAvailable(readEnd, 0);
+    close(readEnd);
+
+    qsizetype same = 0;
+    while (same < qMin(seen.size(), expected.size()) && seen.at(same) == expected.at(same))
+        ++same;
+    QVERIFY2(seen == expected,
+             qPrintable(QString("of %1 kept lines, the reader got %2 bytes, the first %3 as "
+                                "written (line %4 is where they part)")
+                            .arg(accepted).arg(seen.size()).arg(same)
+                            .arg(same / qsizetype(sizeof traceLine))));
 }
 
 QTEST_APPLESS_MAIN(TraceLineTest)
