@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Kestrin
+// SPDX-License-Identifier: MIT
 // Starts a program and watches the X display for its window: prints how long
 // the window took from spawn to mapped and viewable, and the program's peak
 // resident memory over its whole life (the kernel's maxrss, as GNU time

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Kestrin
+// SPDX-License-Identifier: MIT
 #include "tempostep.h"
 
 bool advanceTempo(qint32 &clapCount, qint32 &bpm, qint32 &instantBpm,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Kestrin
+// SPDX-License-Identifier: MIT
 #ifndef UI_MYQTAPPDLG_H
 #define UI_MYQTAPPDLG_H
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Kestrin
+// SPDX-License-Identifier: MIT
 // Preloaded into the meter by the end-to-end driver: time() answers with the
 // second written in the file that FAKE_CLOCK_FILE names, so the driver decides
 // which second every clap falls in. A clock that cannot be read is a broken

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 Kestrin
+// SPDX-License-Identifier: MIT
 #ifndef FAKECLOCK_H
 #define FAKECLOCK_H
 
