@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QWidget>
 
-// The floor the meter's start-up and memory are measured against: the same Qt
-// showing one top-level widget of the meter's size, and nothing else. The
-// title is only there so the probe can find the window.
+// What Qt costs before any text: one top-level widget of the meter's size and
+// nothing else, shown beside the text floor for context. The title is only
+// there so the probe can find the window.
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
