@@ -40,7 +40,7 @@ private:
 };
 
 // A shown meter whose trace goes to /dev/null at the descriptor: the line is
-// really formatted, written and flushed, but no terminal is in the figure.
+// really written, but no terminal is in the figure.
 // Standard output comes back when it goes, before Google Benchmark reports.
 class ClappedMeter
 {
