@@ -28,15 +28,22 @@ const char traceLine[] = "void myQtApp::clap()";
 // is skipped.
 constexpr int cannotSetUp = 77;
 
-// Runs `body` in a child process and returns its wait status, so whatever it
-// does to fd 1 or to signal handling stays out of the test runner.
-int statusOfChild(const std::function<int()> &body)
+// Starts `body` in a child process that exits with its result, so whatever
+// it does to fd 1 or to signal handling stays out of the test runner.
+pid_t startChild(const std::function<int()> &body)
 {
     std::cout.flush();
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0)
         _exit(body());
+    return pid;
+}
+
+// Runs `body` in a child process and returns its wait status.
+int statusOfChild(const std::function<int()> &body)
+{
+    const pid_t pid = startChild(body);
     int status = 0;
     waitpid(pid, &status, 0);
     return status;
@@ -174,10 +181,7 @@ void TraceLineTest::lineIsFlushedAtOnce()
     int go[2];
     QVERIFY(pipe(out) == 0 && pipe(go) == 0);
 
-    std::cout.flush();
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
+    const pid_t pid = startChild([&out, &go] {
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(go[1]);
@@ -185,8 +189,8 @@ void TraceLineTest::lineIsFlushedAtOnce()
         // Stay alive until the parent has read, so nothing can flush at exit.
         char c;
         (void)!read(go[0], &c, 1);
-        _exit(0);
-    }
+        return 0;
+    });
     close(out[1]);
     close(go[0]);
 
@@ -266,10 +270,7 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     int report[2];
     QVERIFY(pipe(report) == 0);
 
-    std::cout.flush();
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
+    const pid_t pid = startChild([&] {
         close(readEnd);
         close(report[0]);
         dup2(writeEnd, STDOUT_FILENO);
@@ -284,8 +285,8 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
             accepted += writeTraceLine(numberedLine(i).constData()) ? 1 : 0;
         (void)!write(report[1], &accepted, sizeof accepted);
         // From here the held lines go out as the reader takes them.
-        _exit(app.exec());
-    }
+        return app.exec();
+    });
     const auto stopWriter = [pid] {
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
