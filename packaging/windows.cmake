@@ -8,6 +8,13 @@
 set(windows_platform_plugin Qt6::QWindowsIntegrationPlugin)
 set(windows_style_plugin Qt6::QWindowsVistaStylePlugin)
 
+# Stripping stamps a PE file with the time it is done, unless
+# SOURCE_DATE_EPOCH gives one: this build's, so that the folder and the zip
+# hold the same bytes.
+install(CODE "
+    if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+        set(ENV{SOURCE_DATE_EPOCH} ${source_date_epoch})
+    endif()")
 install(TARGETS morvanta RUNTIME DESTINATION .)
 # Qt looks for its plugins in folders beside the program.
 install(FILES $<TARGET_FILE:${windows_platform_plugin}> DESTINATION platforms)
