@@ -1,0 +1,53 @@
+# SPDX-FileCopyrightText: 2026 Kestrin
+# SPDX-License-Identifier: MIT
+# The Windows installer (NSIS, made by cpack -G NSIS) and the zip of the same
+# files, both the same bytes from every build of one commit. Included by
+# packaging/CMakeLists.txt before it includes CPack; needs source_date_epoch.
+
+list(APPEND CPACK_GENERATOR NSIS ZIP)
+list(REMOVE_DUPLICATES CPACK_GENERATOR)
+list(REMOVE_ITEM CPACK_GENERATOR DEB)
+
+set(CPACK_PACKAGE_VENDOR Kestrin)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Morvanta)
+# The key of the Apps entry, without the version, so that a newer release
+# installs over an older one instead of beside it.
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Morvanta)
+set(CPACK_NSIS_PACKAGE_NAME "Morvanta by Kestrin")
+set(CPACK_NSIS_DISPLAY_NAME "Morvanta by Kestrin")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+# The Start-menu shortcut, to the program at the top of the install folder; it
+# shows the program's own icon, as the Apps entry does.
+set(CPACK_PACKAGE_EXECUTABLES morvanta "Morvanta by Kestrin")
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+set(CPACK_NSIS_INSTALLED_ICON_NAME morvanta.exe)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+
+# Debian's makensis makes 32-bit installers unless told otherwise, and a
+# 64-bit program wants a 64-bit installer (Windows on ARM and 64-bit Wine
+# alike may lack the 32-bit layer).
+# CPack passes these to makensis as they are written here.
+set(CPACK_VERBATIM_VARIABLES ON)
+set(CPACK_NSIS_DEFINES "Target amd64-unicode\n!include FileFunc.nsh")
+set(uninstall_key "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}")
+# Without SetDateSave off the installer stores each file's time, which is the
+# time it was built, not the time of the commit.
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "SetDateSave off")
+# The size Apps shows, in KiB, as installed.
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
+  \${GetSize} \"$INSTDIR\" \"/S=0K\" $0 $1 $2
+  WriteRegDWORD SHCTX \"${uninstall_key}\" \"EstimatedSize\" $0")
+# CPack's uninstaller removes the key that records the install folder but
+# leaves the publisher's key above it, empty.
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
+  DeleteRegKey SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}\"
+  DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"")
+
+# CPack's zip lists each folder's files in the order the file system gives
+# them, which differs between file systems; this packs it again, sorted.
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/sorted-zip.cmake)
+
+# The linker stamps the program with the time of the link unless
+# SOURCE_DATE_EPOCH says otherwise.
+set_property(TARGET morvanta PROPERTY CXX_LINKER_LAUNCHER
+             ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${source_date_epoch})
