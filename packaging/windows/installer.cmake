@@ -51,3 +51,15 @@ set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/sorted-zip.cmake)
 # SOURCE_DATE_EPOCH says otherwise.
 set_property(TARGET morvanta PROPERTY CXX_LINKER_LAUNCHER
              ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${source_date_epoch})
+
+if(BUILD_TESTING)
+    set(check ${PROJECT_SOURCE_DIR}/tests/check-packaging)
+    add_test(NAME windows_installer
+             COMMAND ${check} windows-installer ${CMAKE_BINARY_DIR} ${PROJECT_VERSION})
+    add_test(NAME windows_zip COMMAND ${check} windows-zip ${CMAKE_BINARY_DIR})
+    add_test(NAME windows_reproducible
+             COMMAND ${check} windows-reproducible ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+    # cpack builds in the build tree before it packs.
+    set_tests_properties(windows_installer windows_zip windows_reproducible
+                         PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600 RESOURCE_LOCK build_tree)
+endif()
