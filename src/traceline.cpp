@@ -4,89 +4,152 @@
 
 #include <QtGlobal>
 
-#ifdef Q_OS_UNIX
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
 
-#include <QByteArray>
-#include <QCoreApplication>
-#include <QPointer>
-#include <QSocketNotifier>
-
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
 // About 50,000 lines: far more than a player claps while a pager waits.
-constexpr qsizetype heldLimit = 1 << 20;
+constexpr std::size_t heldLimit = 1 << 20;
+// A clap whose line finds the writer with nothing else to do waits for it to
+// take the line, which takes microseconds unless the machine is very busy,
+// and then a moment for the write itself: a reader that keeps up takes it in
+// microseconds, and one that does not is not waited for any longer.
+constexpr auto writerTakesLine = std::chrono::seconds(1);
+constexpr auto writtenAtOnce = std::chrono::milliseconds(10);
+// How long closing the meter waits for the last lines to be taken.
+constexpr auto lastLinesGrace = std::chrono::milliseconds(50);
 
-// Where the trace goes: stdout itself, or a non-blocking description of the
-// same pipe or terminal of the meter's own (see protectTraceOutput).
-int traceFd = STDOUT_FILENO;
-// A socket is written with per-call non-blocking sends instead.
-bool traceIsSocket = false;
+#ifdef Q_OS_WIN
+const char newline[] = "\r\n";
+#else
+const char newline[] = "\n";
+#endif
 
-// Bytes the reader has not taken yet, oldest first, and the notifier that
-// says when it takes some again. The notifier only exists once something had
-// to be held, and only listens while something is.
-QByteArray held;
-QPointer<QSocketNotifier> readerReady;
-
-ssize_t writeOut(iovec *pieces, int count)
+// Lines the window has handed over and the writer has not yet taken, oldest
+// first. The writer owns standard output: it writes one whole line at a time
+// and may wait as long as the reader likes, since no clap waits for it.
+struct Writer
 {
-    ssize_t written;
-    do {
-        if (traceIsSocket) {
-            msghdr message{};
-            message.msg_iov = pieces;
-            message.msg_iovlen = size_t(count);
-            written = sendmsg(traceFd, &message, MSG_DONTWAIT | MSG_NOSIGNAL);
-        } else {
-            written = writev(traceFd, pieces, count);
-        }
-    } while (written == -1 && errno == EINTR);
-    return written;
+    std::mutex mutex;
+    std::condition_variable linesWaiting;
+    std::condition_variable progress;
+    std::deque<std::string> lines;
+    std::size_t heldBytes = 0;
+    // Lines handed over, taken from the queue, and done with, since start.
+    quint64 handedOver = 0;
+    quint64 taken = 0;
+    quint64 finished = 0;
+
+    bool idle() const { return finished == handedOver; }
+};
+
+// Never destroyed: the writer may still be inside a write when the process
+// exits, and must not find the queue gone.
+Writer *writer = nullptr;
+
+#ifdef Q_OS_WIN
+
+// A program started from Explorer has no standard output at all: the line
+// is dropped.
+void writeWholeLine(const std::string &line)
+{
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    if (out != nullptr && out != INVALID_HANDLE_VALUE)
+        WriteFile(out, line.data(), DWORD(line.size()), &written, nullptr);
 }
 
-bool readerIsBusy()
+#else
+
+// A file that took only part of a line (a full disk, the file-size limit)
+// is cut back to where the line began, so that it always ends in a whole
+// line and the next line starts on a line of its own. Only while nothing
+// was written after the fragment: another writer's data stays.
+void cutBackFragment(std::size_t fragment)
 {
-    return errno == EAGAIN || errno == EWOULDBLOCK;
+    struct stat file;
+    const off_t end = lseek(STDOUT_FILENO, 0, SEEK_CUR);
+    if (end == -1 || fstat(STDOUT_FILENO, &file) != 0 || !S_ISREG(file.st_mode)
+        || file.st_size != end)
+        return;
+    if (ftruncate(STDOUT_FILENO, end - off_t(fragment)) == 0)
+        lseek(STDOUT_FILENO, end - off_t(fragment), SEEK_SET);
 }
 
-void writeHeld()
+// One write per line: a pipe takes up to PIPE_BUF bytes in one piece, so no
+// other writer lands inside the line, and a datagram socket carries it as
+// one message.
+void writeWholeLine(const std::string &line)
 {
-    while (!held.isEmpty()) {
-        iovec rest{held.data(), size_t(held.size())};
-        const ssize_t written = writeOut(&rest, 1);
-        if (written == -1 && readerIsBusy())
+    std::size_t taken = 0;
+    while (taken < line.size()) {
+        const ssize_t written = write(STDOUT_FILENO, line.data() + taken, line.size() - taken);
+        if (written > 0) {
+            taken += std::size_t(written);
+        } else if (written == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // Whoever shares stdout made it non-blocking: a reader that is
+            // busy, not gone. Try again shortly, as a blocking write would.
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        } else if (written == -1 && errno != EINTR) {
+            if (taken > 0)
+                cutBackFragment(taken);
             return;
-        if (written == -1) {
-            // The reader went away: what it never took goes with it.
-            held.clear();
-            break;
         }
-        held.remove(0, qsizetype(written));
     }
-    readerReady->setEnabled(false);
 }
 
-void hold(const QByteArray &bytes)
+#endif
+
+void writeLines()
 {
-    if (!readerReady) {
-        readerReady = new QSocketNotifier(traceFd, QSocketNotifier::Write,
-                                          QCoreApplication::instance());
-        QObject::connect(readerReady.data(), &QSocketNotifier::activated, writeHeld);
+    std::unique_lock<std::mutex> lock(writer->mutex);
+    for (;;) {
+        writer->linesWaiting.wait(lock, [] { return !writer->lines.empty(); });
+        const std::string line = std::move(writer->lines.front());
+        writer->lines.pop_front();
+        writer->heldBytes -= line.size();
+        ++writer->taken;
+        writer->progress.notify_all();
+        lock.unlock();
+        // A line nobody can take (no reader, no room on disk) is dropped.
+        writeWholeLine(line);
+        lock.lock();
+        ++writer->finished;
+        writer->progress.notify_all();
     }
-    held += bytes;
-    readerReady->setEnabled(true);
 }
 
+void waitForLastLines()
+{
+    std::unique_lock<std::mutex> lock(writer->mutex);
+    writer->progress.wait_for(lock, lastLinesGrace, [] { return writer->idle(); });
+}
+
+void startWriter()
+{
+    writer = new Writer;
+    std::thread(writeLines).detach();
+    std::atexit(waitForLastLines);
+}
+
+#ifndef Q_OS_WIN
 // A standard descriptor left closed would be handed to the next file or
 // socket opened (the display connection, say), and the trace would then be
 // written into it. Park it on /dev/null, or where there is none, on a pipe
@@ -108,78 +171,43 @@ void parkIfClosed(int fd)
         close(parking);
     }
 }
-
-// O_NONBLOCK on descriptor 1 itself would reach the shell and whatever else
-// shares its open file description, and they would see EAGAIN on their own
-// reads and writes long after the meter exits. Opening the same pipe or
-// terminal again through /proc gives the meter a description of its own.
-// Where that fails (no /proc, or a pipe already without a reader, which
-// never blocks anyway), the trace writes to stdout as it is.
-void chooseTraceDescriptor()
-{
-    struct stat target;
-    if (fstat(STDOUT_FILENO, &target) != 0
-        || (fcntl(STDOUT_FILENO, F_GETFL) & O_ACCMODE) == O_RDONLY)
-        return;
-    if (S_ISSOCK(target.st_mode)) {
-        traceIsSocket = true;
-    } else if (S_ISFIFO(target.st_mode) || isatty(STDOUT_FILENO)) {
-        const int own = open("/proc/self/fd/1", O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (own != -1)
-            traceFd = own;
-    }
-}
+#endif
 
 } // namespace
 
 void protectTraceOutput()
 {
-    // Without this, the first line written after the reader of a pipe has
-    // exited raises SIGPIPE and takes the window down with it.
+#ifndef Q_OS_WIN
+    // A reader that went away would raise SIGPIPE, and a file at the size
+    // limit SIGXFSZ; either would take the window down with it. The write
+    // fails instead, and the line is dropped.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd)
         parkIfClosed(fd);
-    chooseTraceDescriptor();
+#endif
 }
 
 bool writeTraceLine(const char *line)
 {
-    const qsizetype length = qsizetype(std::strlen(line));
-    if (!held.isEmpty()) {
-        // Behind lines already waiting, so the reader gets them in order.
-        if (held.size() + length + 1 > heldLimit)
-            return false;
-        hold(QByteArray(line, length) + '\n');
-        return true;
-    }
+    static std::once_flag started;
+    std::call_once(started, startWriter);
 
-    iovec pieces[] = {{const_cast<char *>(line), size_t(length)},
-                      {const_cast<char *>("\n"), 1}};
-    const ssize_t written = writeOut(pieces, 2);
-    if (written == length + 1)
-        return true;
-    if (written == -1 && !readerIsBusy())
+    std::string whole = std::string(line) + newline;
+    std::unique_lock<std::mutex> lock(writer->mutex);
+    if (writer->heldBytes + whole.size() > heldLimit)
         return false;
-    // A terminal may take part of a line; the rest must follow it, not vanish.
-    hold((QByteArray(line, length) + '\n').mid(qMax(qsizetype(written), qsizetype(0))));
+    const bool writerWasIdle = writer->idle();
+    writer->heldBytes += whole.size();
+    writer->lines.push_back(std::move(whole));
+    const quint64 mine = ++writer->handedOver;
+    writer->linesWaiting.notify_one();
+    // While the reader keeps up, the line is out before the clap ends. A
+    // writer already busy with earlier lines is waiting for the reader, and
+    // the clap does not wait with it.
+    if (writerWasIdle
+        && writer->progress.wait_for(lock, writerTakesLine, [mine] { return writer->taken >= mine; }))
+        writer->progress.wait_for(lock, writtenAtOnce, [mine] { return writer->finished >= mine; });
     return true;
 }
-
-#else
-
-#include <iostream>
-
-void protectTraceOutput()
-{
-}
-
-bool writeTraceLine(const char *line)
-{
-    std::cout << line << std::endl;
-    const bool written = bool(std::cout);
-    std::cout.clear();
-    return written;
-}
-
-#endif

@@ -9,17 +9,32 @@
 #include <QTemporaryFile>
 #include <QtTest>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
 constexpr std::time_t opened = 1'800'000'000;
 
 // Collects what the window writes to standard output while it is alive. The
-// trace is written at the descriptor, so that is where it is caught.
+// trace is written at the descriptor (on Windows, the standard output handle),
+// so that is where it is caught.
 class CapturedStdout
 {
 public:
+#ifdef Q_OS_WIN
+    // The C runtime's descriptor 1, and with it the test log, stays as it is.
+    CapturedStdout() : saved(GetStdHandle(STD_OUTPUT_HANDLE))
+    {
+        QVERIFY(captured.open());
+        SetStdHandle(STD_OUTPUT_HANDLE, HANDLE(_get_osfhandle(captured.handle())));
+    }
+    ~CapturedStdout() { SetStdHandle(STD_OUTPUT_HANDLE, saved); }
+#else
     CapturedStdout() : saved(dup(STDOUT_FILENO))
     {
         QVERIFY(captured.open());
@@ -30,6 +45,7 @@ public:
         dup2(saved, STDOUT_FILENO);
         close(saved);
     }
+#endif
     std::string text() const
     {
         QFile written(captured.fileName());
@@ -38,7 +54,11 @@ public:
 
 private:
     QTemporaryFile captured;
+#ifdef Q_OS_WIN
+    HANDLE saved;
+#else
     int saved;
+#endif
 };
 
 std::string traceLines(int count)
@@ -60,9 +80,11 @@ class MyQtAppTest : public QObject
     Q_OBJECT
 
 public:
+#ifndef Q_OS_WIN
     // The window's trace is caught at descriptor 1 while a test runs, so the
     // test log goes to the same place through a descriptor of its own.
     static void initMain() { stdout = fdopen(dup(STDOUT_FILENO), "w"); }
+#endif
 
 private slots:
     void init();

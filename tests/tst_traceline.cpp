@@ -14,8 +14,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -54,8 +56,9 @@ bool exitedCleanly(int status)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// Reads what is in the pipe now, waiting at most `ms` for the first byte.
-QByteArray readAvailable(int fd, int ms)
+// Reads what is in the pipe now, waiting at most `ms` for the first byte;
+// `reads` counts the reads that took something (a datagram each).
+QByteArray readAvailable(int fd, int ms, int *reads = nullptr)
 {
     QByteArray data;
     pollfd pfd{fd, POLLIN, 0};
@@ -65,8 +68,19 @@ QByteArray readAvailable(int fd, int ms)
         if (n <= 0)
             break;
         data.append(buffer, int(n));
+        if (reads)
+            ++*reads;
     }
     return data;
+}
+
+// Mounts an empty tmpfs over `directory` in a mount namespace of this
+// process's own, as a sandbox without /dev or /proc would have it.
+bool hideInOwnNamespace(const char *directory)
+{
+    return unshare(CLONE_NEWNS) == 0
+           && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0
+           && mount("none", directory, "tmpfs", 0, nullptr) == 0;
 }
 
 // Line `i` of a numbered run, as long as the trace line, so that a count of
@@ -76,11 +90,16 @@ QByteArray numberedLine(int i)
     return QByteArray::number(i).rightJustified(int(sizeof traceLine) - 1, '.');
 }
 
-enum class Reader { Pipe, Socket, PausedTerminal };
+enum class Reader { Pipe, Socket, Datagrams, PausedTerminal, TerminalMaster };
+// What else happens around the reader: no /proc in the meter's sandbox,
+// another program writing lines into the same pipe, or the meter closed
+// while the reader is half way through what it held.
+enum class Twist { None, NoProc, AnotherWriter, ClosedWhileRead };
 
 } // namespace
 
 Q_DECLARE_METATYPE(Reader)
+Q_DECLARE_METATYPE(Twist)
 
 class TraceLineTest : public QObject
 {
@@ -92,7 +111,8 @@ private slots:
     void closedStdoutDoesNotCaptureFiles_data();
     void closedStdoutDoesNotCaptureFiles();
     void lineIsFlushedAtOnce();
-    void droppedLineDoesNotSilenceTheNext();
+    void droppedLinesLeaveTheRestWhole_data();
+    void droppedLinesLeaveTheRestWhole();
     void unreadLinesAreHeldInOrder_data();
     void unreadLinesAreHeldInOrder();
 };
@@ -150,10 +170,7 @@ void TraceLineTest::closedStdoutDoesNotCaptureFiles()
 
     const int status = statusOfChild([&path, withDevNull] {
         // An empty /dev of the child's own, as in a sandbox that has none.
-        if (!withDevNull
-            && (unshare(CLONE_NEWNS) != 0
-                || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-                || mount("none", "/dev", "tmpfs", 0, nullptr) != 0))
+        if (!withDevNull && !hideInOwnNamespace("/dev"))
             return cannotSetUp;
         close(STDOUT_FILENO);
         protectTraceOutput();
@@ -201,47 +218,86 @@ void TraceLineTest::lineIsFlushedAtOnce()
     QCOMPARE(seen, QByteArray(traceLine) + '\n');
 }
 
-void TraceLineTest::droppedLineDoesNotSilenceTheNext()
+void TraceLineTest::droppedLinesLeaveTheRestWhole_data()
 {
-    int out[2];
-    QVERIFY(pipe(out) == 0);
+    QTest::addColumn<bool>("atSizeLimit");
+    QTest::addColumn<int>("linesKept");
+    // /dev/full refuses every write, as a full disk would; the line after
+    // it goes to a file that has room.
+    QTest::newRow("full disk, then room") << false << 1;
+    // A 10 KiB limit takes 487 whole lines and part of the next; once it is
+    // lifted, the next line must start on a line of its own.
+    QTest::newRow("file-size limit, then lifted") << true << 488;
+}
 
-    const int status = statusOfChild([&out] {
-        close(out[0]);
-        // /dev/full refuses every write, as a full disk would.
-        const int full = open("/dev/full", O_WRONLY);
-        if (full == -1)
-            return 2;
-        dup2(full, STDOUT_FILENO);
-        writeTraceLine(traceLine);
-        dup2(out[1], STDOUT_FILENO);
+// Lines that could not be written leave no trace of themselves: nothing of a
+// line the file took only in part, and no signal that ends the meter.
+void TraceLineTest::droppedLinesLeaveTheRestWhole()
+{
+    QFETCH(bool, atSizeLimit);
+    QFETCH(int, linesKept);
+    QTemporaryFile file;
+    QVERIFY(file.open());
+
+    const int status = statusOfChild([&file, atSizeLimit] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        if (atSizeLimit) {
+            dup2(file.handle(), STDOUT_FILENO);
+            protectTraceOutput();
+            rlimit limit{10 * 1024, RLIM_INFINITY};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            for (int i = 0; i < 600; ++i)
+                writeTraceLine(traceLine);
+            limit.rlim_cur = RLIM_INFINITY;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        } else {
+            const int full = open("/dev/full", O_WRONLY);
+            if (full == -1)
+                return 2;
+            dup2(full, STDOUT_FILENO);
+            protectTraceOutput();
+            writeTraceLine(traceLine);
+            dup2(file.handle(), STDOUT_FILENO);
+        }
         writeTraceLine(traceLine);
         return 0;
     });
-    close(out[1]);
 
-    const QByteArray seen = readAvailable(out[0], 5000);
-    close(out[0]);
-    QVERIFY(exitedCleanly(status));
-    QCOMPARE(seen, QByteArray(traceLine) + '\n');
+    QVERIFY2(exitedCleanly(status), "writing past what the file takes ended the meter");
+    QByteArray expected;
+    for (int i = 0; i < linesKept; ++i)
+        expected += QByteArray(traceLine) + '\n';
+    QFile written(file.fileName());
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), expected);
 }
 
 void TraceLineTest::unreadLinesAreHeldInOrder_data()
 {
     QTest::addColumn<Reader>("reader");
-    QTest::newRow("pipe") << Reader::Pipe;
-    QTest::newRow("socket") << Reader::Socket;
-    QTest::newRow("terminal paused with Ctrl+S") << Reader::PausedTerminal;
+    QTest::addColumn<Twist>("twist");
+    QTest::newRow("pipe") << Reader::Pipe << Twist::None;
+    QTest::newRow("socket") << Reader::Socket << Twist::None;
+    QTest::newRow("datagram socket") << Reader::Datagrams << Twist::None;
+    QTest::newRow("terminal paused with Ctrl+S") << Reader::PausedTerminal << Twist::None;
+    QTest::newRow("pseudo-terminal master") << Reader::TerminalMaster << Twist::None;
+    QTest::newRow("pipe, no /proc") << Reader::Pipe << Twist::NoProc;
+    QTest::newRow("pipe shared with another writer") << Reader::Pipe << Twist::AnotherWriter;
+    QTest::newRow("pipe, closed while read") << Reader::Pipe << Twist::ClosedWhileRead;
 }
 
 // A reader that takes nothing while far more lines than any kernel buffer
 // holds are written: the writes must return at once, and once the reader
-// reads it must get every line that was not dropped, in order, exactly once.
+// reads it must get every line that was not dropped, whole, in order,
+// exactly once; a datagram carries one line.
 void TraceLineTest::unreadLinesAreHeldInOrder()
 {
     QFETCH(Reader, reader);
+    QFETCH(Twist, twist);
     const int written = 60'000; // 1.2 MiB: past the kernel's buffer and the held MiB
     const qint64 heldAtLeast = 1 << 20;
+    const QByteArray otherLine = QByteArray("another writer's line").left(int(sizeof traceLine) - 1);
+    const int otherLines = 2'000;
 
     int ends[2];
     switch (reader) {
@@ -249,19 +305,27 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
         QVERIFY(pipe(ends) == 0);
         break;
     case Reader::Socket:
-        QVERIFY(socketpair(AF_UNIX, SOCK_STREAM, 0, ends) == 0);
+    case Reader::Datagrams:
+        QVERIFY(socketpair(AF_UNIX, reader == Reader::Socket ? SOCK_STREAM : SOCK_DGRAM, 0, ends) == 0);
         break;
-    case Reader::PausedTerminal: {
-        ends[0] = posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(ends[0] != -1 && grantpt(ends[0]) == 0 && unlockpt(ends[0]) == 0);
-        ends[1] = open(ptsname(ends[0]), O_RDWR | O_NOCTTY);
-        QVERIFY(ends[1] != -1);
+    case Reader::PausedTerminal:
+    case Reader::TerminalMaster: {
+        int master;
+        int slave;
+        QVERIFY(openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
         termios settings;
-        QVERIFY(tcgetattr(ends[1], &settings) == 0);
-        settings.c_oflag &= tcflag_t(~OPOST); // lines arrive as written, without \r
-        QVERIFY(tcsetattr(ends[1], TCSANOW, &settings) == 0);
+        QVERIFY(tcgetattr(slave, &settings) == 0);
+        // Lines arrive as written: no \r added, nothing echoed or edited.
+        cfmakeraw(&settings);
+        QVERIFY(tcsetattr(slave, TCSANOW, &settings) == 0);
+        // The meter on the terminal's side, reading from the master as a
+        // terminal emulator does; or on the master, with the reader on the
+        // terminal's side.
+        ends[0] = reader == Reader::PausedTerminal ? master : slave;
+        ends[1] = reader == Reader::PausedTerminal ? slave : master;
         // What Ctrl+S does to a terminal's output.
-        QVERIFY(tcflow(ends[1], TCOOFF) == 0);
+        if (reader == Reader::PausedTerminal)
+            QVERIFY(tcflow(slave, TCOOFF) == 0);
         break;
     }
     }
@@ -273,6 +337,11 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     const pid_t pid = startChild([&] {
         close(readEnd);
         close(report[0]);
+        qint32 accepted = -1;
+        if (twist == Twist::NoProc && !hideInOwnNamespace("/proc")) {
+            (void)!write(report[1], &accepted, sizeof accepted);
+            return cannotSetUp;
+        }
         dup2(writeEnd, STDOUT_FILENO);
         close(writeEnd);
         protectTraceOutput();
@@ -280,11 +349,10 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
         char name[] = "writer";
         char *argv[] = {name, nullptr};
         QCoreApplication app(argc, argv);
-        qint32 accepted = 0;
+        accepted = 0;
         for (int i = 0; i < written; ++i)
             accepted += writeTraceLine(numberedLine(i).constData()) ? 1 : 0;
         (void)!write(report[1], &accepted, sizeof accepted);
-        // From here the held lines go out as the reader takes them.
         return app.exec();
     });
     const auto stopWriter = [pid] {
@@ -293,9 +361,6 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     };
     auto stopWriterOnFailure = qScopeGuard(stopWriter);
     close(report[1]);
-    // The terminal's writer end stays open here, so that it can be resumed.
-    if (reader != Reader::PausedTerminal)
-        close(writeEnd);
 
     // The child reports once every write has returned; a write that waited
     // for the reader would keep it from ever reporting.
@@ -305,19 +370,40 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
                  && read(report[0], &accepted, sizeof accepted) == sizeof accepted,
              "the writes waited for a reader that takes nothing");
     close(report[0]);
+    if (accepted == -1)
+        QSKIP("hiding /proc takes a mount namespace, which only root may make");
     // Whole lines only: one more would have gone past the MiB.
     QVERIFY2((accepted + 1) * qint64(sizeof traceLine) > heldAtLeast,
              qPrintable(QString("only %1 lines were kept").arg(accepted)));
     QVERIFY2(accepted < written, "nothing was dropped, so the bound was never reached");
 
+    // Lines of its own, written whole into the full pipe as the reader frees it.
+    pid_t other = 0;
+    if (twist == Twist::AnotherWriter) {
+        other = startChild([&] {
+            for (int i = 0; i < otherLines; ++i)
+                if (write(writeEnd, otherLine + '\n', sizeof traceLine) != sizeof traceLine)
+                    return 1;
+            return 0;
+        });
+    }
+    // The terminal's other end stays open here, so that it can be resumed.
+    if (reader != Reader::PausedTerminal)
+        close(writeEnd);
     if (reader == Reader::PausedTerminal)
         QVERIFY(tcflow(writeEnd, TCOON) == 0);
+
     QByteArray expected;
     for (int i = 0; i < accepted; ++i)
         expected += numberedLine(i) + '\n';
+    const qsizetype toRead = twist == Twist::ClosedWhileRead ? expected.size() / 2
+                             : twist == Twist::AnotherWriter
+                                 ? expected.size() + otherLines * qsizetype(sizeof traceLine)
+                                 : expected.size();
     QByteArray seen;
-    while (seen.size() < expected.size()) {
-        const QByteArray more = readAvailable(readEnd, 10'000);
+    int reads = 0;
+    while (seen.size() < toRead) {
+        const QByteArray more = readAvailable(readEnd, 10'000, &reads);
         if (more.isEmpty())
             break;
         seen += more;
@@ -327,8 +413,35 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     stopWriter();
     if (reader == Reader::PausedTerminal)
         close(writeEnd);
-    seen += readAvailable(readEnd, 0);
+    seen += readAvailable(readEnd, 0, &reads);
     close(readEnd);
+
+    if (twist == Twist::AnotherWriter) {
+        int status = 0;
+        waitpid(other, &status, 0);
+        QVERIFY(exitedCleanly(status));
+        // Every line of the other writer's must stand on its own between
+        // two of the meter's.
+        const QList<QByteArray> lines = seen.split('\n');
+        QByteArray meterLines = lines.last();
+        int othersWhole = 0;
+        for (qsizetype i = lines.size() - 2; i >= 0; --i) {
+            if (lines.at(i) == otherLine)
+                ++othersWhole;
+            else
+                meterLines.prepend(lines.at(i) + '\n');
+        }
+        QCOMPARE(othersWhole, otherLines);
+        seen = meterLines;
+    }
+    if (twist == Twist::ClosedWhileRead) {
+        // Closed part way: what the reader got ends with a whole line.
+        QVERIFY2(seen.size() >= toRead && seen.size() % qsizetype(sizeof traceLine) == 0,
+                 qPrintable(QString("the reader got %1 bytes, not whole lines").arg(seen.size())));
+        expected.truncate(seen.size());
+    }
+    if (reader == Reader::Datagrams)
+        QCOMPARE(reads, accepted);
 
     qsizetype same = 0;
     while (same < qMin(seen.size(), expected.size()) && seen.at(same) == expected.at(same))
