@@ -25,9 +25,9 @@ set(CPACK_NSIS_MUI_ICON ${icon})
 set(CPACK_NSIS_MUI_UNIICON ${icon})
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 
-# Debian's makensis makes 32-bit installers unless told otherwise, and a
-# 64-bit program wants a 64-bit installer (Windows on ARM and 64-bit Wine
-# alike may lack the 32-bit layer).
+# Debian's makensis makes 32-bit installers unless told otherwise; a 64-bit
+# program comes with a 64-bit installer, which 64-bit Wine without its
+# 32-bit part starts too.
 # CPack passes these to makensis as they are written here.
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_NSIS_DEFINES "Target amd64-unicode\n!include FileFunc.nsh")
