@@ -33,7 +33,9 @@ set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_NSIS_DEFINES "Target amd64-unicode\n!include FileFunc.nsh")
 set(uninstall_key "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}")
 # Without SetDateSave off the installer stores each file's time, which is the
-# time it was built, not the time of the commit.
+# time it was built, not the time of the commit; the wrapper puts the
+# uninstaller's lists in an order that does not depend on the file system.
+set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_LIST_DIR}/makensis)
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "SetDateSave off")
 # The size Apps shows, in KiB, as installed.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
