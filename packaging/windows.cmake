@@ -13,32 +13,18 @@ install(TARGETS morvanta RUNTIME DESTINATION .)
 install(FILES $<TARGET_FILE:${windows_platform_plugin}> DESTINATION platforms)
 install(FILES $<TARGET_FILE:${windows_style_plugin}> DESTINATION styles)
 
-# The DLLs come from the import tables of the program and the plugins, and of
-# the DLLs found for those in turn, as objdump reads them. What is in none of
-# MORVANTA_DLL_DIRS is Windows' own.
+# The DLLs these need, from Qt's folder and the compiler's.
 install(CODE "
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
-    set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${CMAKE_OBJDUMP}\")
-    file(GET_RUNTIME_DEPENDENCIES
-        EXECUTABLES \"$<TARGET_FILE:morvanta>\"
-        MODULES \"$<TARGET_FILE:${windows_platform_plugin}>\" \"$<TARGET_FILE:${windows_style_plugin}>\"
-        DIRECTORIES ${MORVANTA_DLL_DIRS}
-        RESOLVED_DEPENDENCIES_VAR dlls
-        UNRESOLVED_DEPENDENCIES_VAR windows_dlls)
-    list(JOIN windows_dlls \", \" windows_dlls)
-    message(STATUS \"Left to Windows: \${windows_dlls}\")
-    file(INSTALL \${dlls} DESTINATION \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
-    if(CMAKE_INSTALL_DO_STRIP)
-        foreach(dll IN LISTS dlls)
-            get_filename_component(name \${dll} NAME)
-            execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${name}\"
-                            COMMAND_ERROR_IS_FATAL ANY)
-        endforeach()
-    endif()")
+    set(OBJDUMP \"${CMAKE_OBJDUMP}\")
+    set(STRIP \"${CMAKE_STRIP}\")
+    set(DLL_DIRS \"${MORVANTA_DLL_DIRS}\")
+    set(BINARIES \"$<TARGET_FILE:morvanta>\" \"$<TARGET_FILE:${windows_platform_plugin}>\"
+                 \"$<TARGET_FILE:${windows_style_plugin}>\")
+    include(\"${CMAKE_CURRENT_SOURCE_DIR}/windows-dlls.cmake\")")
 
+get_filename_component(folder_name ${MORVANTA_WINDOWS_FOLDER} NAME)
 set(CPACK_GENERATOR ZIP)
-get_filename_component(CPACK_PACKAGE_FILE_NAME ${MORVANTA_WINDOWS_FOLDER} NAME)
+set(CPACK_PACKAGE_FILE_NAME ${folder_name})
 set(CPACK_STRIP_FILES ON)
 include(${CMAKE_CURRENT_SOURCE_DIR}/windows/licenses.cmake)
 include(${CMAKE_CURRENT_SOURCE_DIR}/windows/installer.cmake)
@@ -50,4 +36,4 @@ add_custom_target(windows_folder ALL
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${MORVANTA_WINDOWS_FOLDER}
     COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --strip --prefix ${MORVANTA_WINDOWS_FOLDER}
     DEPENDS morvanta
-    COMMENT "Laying out ${CPACK_PACKAGE_FILE_NAME}/, the folder that runs on Windows")
+    COMMENT "Laying out ${folder_name}/, the folder that runs on Windows")

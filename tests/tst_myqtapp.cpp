@@ -61,11 +61,17 @@ private:
 #endif
 };
 
+// Lines end as text lines do on the system: with CR LF on Windows.
 std::string traceLines(int count)
 {
+#ifdef Q_OS_WIN
+    const char line[] = "void myQtApp::clap()\r\n";
+#else
+    const char line[] = "void myQtApp::clap()\n";
+#endif
     std::string lines;
     for (int i = 0; i < count; ++i)
-        lines += "void myQtApp::clap()\n";
+        lines += line;
     return lines;
 }
 
