@@ -31,9 +31,11 @@ include(${CMAKE_CURRENT_SOURCE_DIR}/windows/installer.cmake)
 include(CPack)
 
 # Laid out afresh, so that it holds what the rules above give and nothing left
-# from an earlier build.
+# from an earlier build. Stripping stamps each program and DLL with the time
+# SOURCE_DATE_EPOCH gives, as cpack does, so the folder and the zip match.
 add_custom_target(windows_folder ALL
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${MORVANTA_WINDOWS_FOLDER}
-    COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --strip --prefix ${MORVANTA_WINDOWS_FOLDER}
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${source_date_epoch}
+            ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --strip --prefix ${MORVANTA_WINDOWS_FOLDER}
     DEPENDS morvanta
     COMMENT "Laying out ${folder_name}/, the folder that runs on Windows")
