@@ -62,6 +62,8 @@ Qt was then configured for 64-bit Windows (MinGW-w64 GCC, posix threads)
 with these options, and built and installed as is:
     ${qt_options}
 
+The DLLs here are those of that build, stripped of their symbol tables.
+
 The third-party code built into these DLLs has notices of its own, in the
 third-party folder.
 ")
@@ -144,11 +146,11 @@ foreach(id IN LISTS qt_third_party)
 endforeach()
 
 # The runtime the program and the Qt DLLs run on: GCC's libgcc, libstdc++
-# (and libssp) under the GCC Runtime Library Exception, MinGW-w64's
+# and libssp under the GCC Runtime Library Exception, MinGW-w64's
 # winpthreads and the start-up code linked into every binary. Their licences
 # are Debian's copyright files of the packages they come from.
 set(runtime_packages "")
-foreach(runtime_file libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll crt2.o)
+foreach(runtime_file libgcc_s_seh-1.dll libstdc++-6.dll libssp-0.dll libwinpthread-1.dll crt2.o)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime_file}
                     OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
     file(REAL_PATH ${path} path)
@@ -169,11 +171,12 @@ list(JOIN runtime_packages "\n    " runtime_packages)
 file(WRITE ${licenses}/MinGW-w64/README.txt
 "The MinGW-w64 runtime
 
-libgcc_s_seh-1.dll, libstdc++-6.dll and the GCC support code linked into
-every program and DLL here are part of GCC, under the GNU General Public
-License version 3 (GPL-3.txt) with the GCC Runtime Library Exception, which
-lets programs that use them carry any licence. libwinpthread-1.dll and the
-start-up code linked into every program and DLL are part of MinGW-w64.
+libgcc_s_seh-1.dll, libstdc++-6.dll, libssp-0.dll and the GCC support code
+linked into every program and DLL here are part of GCC, under the GNU
+General Public License version 3 (GPL-3.txt) with the GCC Runtime Library
+Exception, which lets programs that use them carry any licence.
+libwinpthread-1.dll and the start-up code linked into every program and DLL
+are part of MinGW-w64.
 
 They come from these Debian packages. Each *-copyright.txt file here is the
 package's record of copyright holders and licences, with the texts of the
@@ -191,7 +194,7 @@ Qt                The Qt6*.dll files and the plugins in the platforms and
                   Qt/README.txt says where their source comes from and how
                   they were built, Qt/third-party holds the notices of the
                   code built into them.
-MinGW-w64         libgcc_s_seh-1.dll, libstdc++-6.dll and
+MinGW-w64         libgcc_s_seh-1.dll, libstdc++-6.dll, libssp-0.dll and
                   libwinpthread-1.dll: the GCC and MinGW-w64 runtime, under
                   the GPL version 3 with the GCC Runtime Library Exception
                   and MinGW-w64's own licences.
