@@ -25,17 +25,18 @@ set(CPACK_NSIS_MUI_ICON ${icon})
 set(CPACK_NSIS_MUI_UNIICON ${icon})
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 
+# CPack passes these to makensis as they are written here.
+set(CPACK_VERBATIM_VARIABLES ON)
 # Debian's makensis makes 32-bit installers unless told otherwise; a 64-bit
 # program comes with a 64-bit installer, which 64-bit Wine without its
 # 32-bit part starts too.
-# CPack passes these to makensis as they are written here.
-set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_NSIS_DEFINES "Target amd64-unicode\n!include FileFunc.nsh")
 set(uninstall_key "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}")
-# Without SetDateSave off the installer stores each file's time, which is the
-# time it was built, not the time of the commit; the wrapper puts the
-# uninstaller's lists in an order that does not depend on the file system.
+# The wrapper puts the uninstaller's lists of files and folders in an order
+# that does not depend on the file system.
 set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_LIST_DIR}/makensis)
+# Without SetDateSave off the installer stores each file's time, which is the
+# time it was built, not the time of the commit.
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "SetDateSave off")
 # The size Apps shows, in KiB, as installed.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
