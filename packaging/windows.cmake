@@ -8,6 +8,13 @@
 set(windows_platform_plugin Qt6::QWindowsIntegrationPlugin)
 set(windows_style_plugin Qt6::QWindowsVistaStylePlugin)
 
+# Stripping stamps a PE file with the time it is done, unless
+# SOURCE_DATE_EPOCH gives one: this build's, so that the folder and the zip
+# hold the same bytes.
+install(CODE "
+    if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+        set(ENV{SOURCE_DATE_EPOCH} ${source_date_epoch})
+    endif()")
 install(TARGETS morvanta RUNTIME DESTINATION .)
 # Qt looks for its plugins in folders beside the program.
 install(FILES $<TARGET_FILE:${windows_platform_plugin}> DESTINATION platforms)
@@ -31,11 +38,9 @@ include(${CMAKE_CURRENT_SOURCE_DIR}/windows/installer.cmake)
 include(CPack)
 
 # Laid out afresh, so that it holds what the rules above give and nothing left
-# from an earlier build. Stripping stamps each program and DLL with the time
-# SOURCE_DATE_EPOCH gives, as cpack does, so the folder and the zip match.
+# from an earlier build.
 add_custom_target(windows_folder ALL
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${MORVANTA_WINDOWS_FOLDER}
-    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${source_date_epoch}
-            ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --strip --prefix ${MORVANTA_WINDOWS_FOLDER}
+    COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --strip --prefix ${MORVANTA_WINDOWS_FOLDER}
     DEPENDS morvanta
     COMMENT "Laying out ${folder_name}/, the folder that runs on Windows")

@@ -5,6 +5,8 @@
 #include "tempostep.h"
 #include "traceline.h"
 
+#include <QAccessible>
+
 myQtApp::myQtApp(QWidget *parent)
     : QWidget(parent)
 {
@@ -23,6 +25,13 @@ myQtApp::myQtApp(QWidget *parent)
 void myQtApp::clap()
 {
     writeTraceLine("void myQtApp::clap()");
-    if (advanceTempo(clapCount, bpm, instantBpm, windowStart, std::time(nullptr)))
-        lcdNumber->display(bpm);
+    if (!advanceTempo(clapCount, bpm, instantBpm, windowStart, std::time(nullptr)))
+        return;
+    lcdNumber->display(bpm);
+    // A label tells assistive technology when its text changes; the LCD does
+    // not, and a screen reader would go on reading the first tempo it saw.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent changed(lcdNumber, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&changed);
+    }
 }

@@ -117,6 +117,21 @@ void writeWholeLine(const std::string &line)
 
 #endif
 
+// Files, and devices other than terminals, take a line at once whoever reads
+// them later, so the clap writes to them itself; handing the line over would
+// only cost it time.
+bool takesLinesAtOnce()
+{
+#ifdef Q_OS_WIN
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    return out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) == FILE_TYPE_DISK;
+#else
+    struct stat out;
+    return fstat(STDOUT_FILENO, &out) == 0
+           && (S_ISREG(out.st_mode) || (S_ISCHR(out.st_mode) && !isatty(STDOUT_FILENO)));
+#endif
+}
+
 void writeLines()
 {
     std::unique_lock<std::mutex> lock(writer->mutex);
@@ -191,10 +206,15 @@ void protectTraceOutput()
 
 bool writeTraceLine(const char *line)
 {
+    std::string whole = std::string(line) + newline;
+    static const bool writtenHere = takesLinesAtOnce();
+    if (writtenHere) {
+        writeWholeLine(whole);
+        return true;
+    }
+
     static std::once_flag started;
     std::call_once(started, startWriter);
-
-    std::string whole = std::string(line) + newline;
     std::unique_lock<std::mutex> lock(writer->mutex);
     if (writer->heldBytes + whole.size() > heldLimit)
         return false;
