@@ -33,6 +33,8 @@ get_filename_component(folder_name ${MORVANTA_WINDOWS_FOLDER} NAME)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_FILE_NAME ${folder_name})
 set(CPACK_STRIP_FILES ON)
+include(${CMAKE_CURRENT_SOURCE_DIR}/windows/licenses.cmake)
+include(${CMAKE_CURRENT_SOURCE_DIR}/windows/installer.cmake)
 include(CPack)
 
 # Laid out afresh, so that it holds what the rules above give and nothing left

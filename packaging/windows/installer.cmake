@@ -1,0 +1,81 @@
+# SPDX-FileCopyrightText: 2026 Kestrin
+# SPDX-License-Identifier: MIT
+# The Windows installer (NSIS, made by cpack -G NSIS) and the zip of the same
+# files, both the same bytes from every build of one commit. Included by
+# packaging/windows.cmake before it includes CPack; needs source_date_epoch.
+
+list(APPEND CPACK_GENERATOR NSIS)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/CPackProjectConfig.cmake)
+
+set(CPACK_PACKAGE_VENDOR Kestrin)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Morvanta)
+# The key of the Apps entry, without the version, so that a newer release
+# installs over an older one instead of beside it.
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY Morvanta)
+set(CPACK_NSIS_PACKAGE_NAME "Morvanta by Kestrin")
+set(CPACK_NSIS_DISPLAY_NAME "Morvanta by Kestrin")
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+# The Start-menu shortcut, to the program at the top of the install folder; it
+# shows the program's own icon, as the Apps entry does.
+set(CPACK_PACKAGE_EXECUTABLES morvanta "Morvanta by Kestrin")
+set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
+set(CPACK_NSIS_INSTALLED_ICON_NAME morvanta.exe)
+# The installer and the uninstaller show the program's icon too.
+set(CPACK_NSIS_MUI_ICON ${icon})
+set(CPACK_NSIS_MUI_UNIICON ${icon})
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+
+# CPack passes these to makensis as they are written here.
+set(CPACK_VERBATIM_VARIABLES ON)
+# Debian's makensis makes 32-bit installers unless told otherwise; a 64-bit
+# program comes with a 64-bit installer, which 64-bit Wine without its
+# 32-bit part starts too.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode\n!include FileFunc.nsh")
+set(uninstall_key "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}")
+# The wrapper puts the uninstaller's lists of files and folders in an order
+# that does not depend on the file system.
+set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_LIST_DIR}/makensis)
+# Without SetDateSave off the installer stores each file's time, which is the
+# time it was built, not the time of the commit.
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "SetDateSave off")
+# The size Apps shows, in KiB, as installed.
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
+  \${GetSize} \"$INSTDIR\" \"/S=0K\" $0 $1 $2
+  WriteRegDWORD SHCTX \"${uninstall_key}\" \"EstimatedSize\" $0")
+# CPack's uninstaller removes the key that records the install folder but
+# leaves the publisher's key above it, empty.
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
+  DeleteRegKey SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}\"
+  DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"")
+
+# CPack's zip lists each folder's files in the order the file system gives
+# them, which differs between file systems; this packs it again, sorted.
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/sorted-zip.cmake)
+
+# Qt's plugins carry the time Qt was built; stripped like the DLLs beside
+# them, they take SOURCE_DATE_EPOCH's instead.
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        foreach(plugin platforms/$<TARGET_FILE_NAME:${windows_platform_plugin}>
+                       styles/$<TARGET_FILE_NAME:${windows_style_plugin}>)
+            execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded
+                                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${plugin}\"
+                            COMMAND_ERROR_IS_FATAL ANY)
+        endforeach()
+    endif()")
+
+# The linker stamps the program with the time of the link unless
+# SOURCE_DATE_EPOCH says otherwise.
+set_property(TARGET morvanta PROPERTY CXX_LINKER_LAUNCHER
+             ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${source_date_epoch})
+
+if(BUILD_TESTING AND CMAKE_CROSSCOMPILING)
+    set(check ${PROJECT_SOURCE_DIR}/tests/check-packaging)
+    add_test(NAME windows_installer
+             COMMAND ${check} windows-installer ${CMAKE_BINARY_DIR} ${PROJECT_VERSION})
+    add_test(NAME windows_reproducible
+             COMMAND ${check} windows-reproducible ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+    # cpack builds in the build tree before it packs.
+    set_tests_properties(windows_installer windows_reproducible
+                         PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600 RESOURCE_LOCK build_tree)
+endif()

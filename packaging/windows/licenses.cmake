@@ -1,0 +1,203 @@
+# SPDX-FileCopyrightText: 2026 Kestrin
+# SPDX-License-Identifier: MIT
+# The licences that travel with the Windows program, in the zip and in the
+# installer alike, all taken from the sources and packages the files come
+# from: the meter's own; Qt's, with where its source comes from and how it
+# was built; the notices of the third-party code built into the Qt libraries
+# and plugins; and those of the MinGW-w64 runtime. Included by
+# packaging/CMakeLists.txt; sets CPACK_RESOURCE_FILE_LICENSE for the
+# installer's licence page.
+
+set(licenses ${CMAKE_CURRENT_BINARY_DIR}/licenses)
+file(REMOVE_RECURSE ${licenses})
+
+# The meter's licence, with the copyright line that the REUSE copy in
+# LICENSES/ leaves as a placeholder.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSES/MIT.txt text)
+string(REPLACE "<year> <copyright holders>" "2026 Kestrin" meter_licence "${text}")
+if(meter_licence STREQUAL text)
+    message(FATAL_ERROR "LICENSES/MIT.txt has no copyright placeholder to fill in")
+endif()
+file(WRITE ${licenses}/Morvanta-MIT.txt "${meter_licence}")
+set(CPACK_RESOURCE_FILE_LICENSE ${licenses}/Morvanta-MIT.txt)
+
+# scripts/build-qt-windows keeps Qt's source and a record of how it built Qt
+# beside the installed Qt.
+set(qt_source ${QT6_INSTALL_PREFIX}/source)
+file(STRINGS ${QT6_INSTALL_PREFIX}/build-options.txt qt_options)
+list(POP_FRONT qt_options qt_origin)
+string(REGEX REPLACE "^qt6-base " "" qt_debian_version "${qt_origin}")
+file(STRINGS ${qt_source}/debian/patches/series qt_patches REGEX "^[^#]")
+list(JOIN qt_options "\n    " qt_options)
+list(JOIN qt_patches "\n    " qt_patches)
+
+file(COPY ${qt_source}/LICENSES/LGPL-3.0-only.txt ${qt_source}/LICENSES/GPL-3.0-only.txt
+     DESTINATION ${licenses}/Qt)
+configure_file(${qt_source}/debian/copyright ${licenses}/Qt/qt6-base-debian-copyright.txt COPYONLY)
+file(WRITE ${licenses}/Qt/README.txt
+"Qt ${Qt6_VERSION}
+
+The Qt6*.dll files and the plugins in the platforms and styles folders are
+Qt ${Qt6_VERSION}, by The Qt Company Ltd. and other contributors. Morvanta uses
+them under the GNU Lesser General Public License version 3
+(LGPL-3.0-only.txt), which adds its permissions to the GNU General Public
+License version 3 (GPL-3.0-only.txt). You may replace these DLLs with your own
+build of Qt ${Qt6_VERSION}: Morvanta loads them from its own folder.
+
+They are built from Debian's qt6-base source package, version
+${qt_debian_version}, unchanged. Its source, with Debian's patches, is
+available from Debian: on Debian 12 run
+
+    apt-get source qt6-base=${qt_debian_version}
+
+or download it from
+https://snapshot.debian.org/package/qt6-base/${qt_debian_version}/
+Debian's record of the copyright holders and licences of every file in it
+is in qt6-base-debian-copyright.txt.
+
+Unpacking applies Debian's patches, in this order:
+    ${qt_patches}
+
+Qt was then configured for 64-bit Windows (MinGW-w64 GCC, posix threads)
+with these options, and built and installed as is:
+    ${qt_options}
+
+The DLLs here are those of that build, stripped of their symbol tables.
+
+The third-party code built into these DLLs has notices of its own, in the
+third-party folder.
+")
+
+# The third-party code built into Qt6Core, Qt6Gui, Qt6Widgets and the
+# windows platform and windowsvista style plugins, by the Id of its entry in
+# Qt's qt_attribution.json files. Found from the Qt build itself: the
+# sources, headers and resource files the compiler and rcc read for those
+# five binaries (ninja -t deps), matched against each entry's folder, Path or
+# Files. Qt's imageformats plugins, and with them libjpeg, are not shipped.
+set(qt_third_party
+    aglfn blake2 doubleconversion easing freetype freetype-bdf freetype-pcf freetype-zlib
+    grayraster harfbuzz-ng icc-sRGB-color-profile libpng md4 md4c md5 pcre2 pcre2-sljit
+    rfc6234 sha1 sha3_endian sha3_keccak siphash smooth-scaling-algorithm tinycbor
+    unicode-character-database unicode-cldr xserverhelper zlib)
+
+# Writes the notice of each listed entry in the qt_attribution.json file
+# ATTRIBUTION to NOTICES/<Id>.txt: what the code is, its version, copyright
+# and licence, and the licence texts it comes with.
+function(morvanta_qt_notices attribution notices)
+    file(READ ${attribution} json)
+    get_filename_component(dir ${attribution} DIRECTORY)
+    string(JSON type TYPE "${json}")
+    if(type STREQUAL ARRAY)
+        string(JSON count LENGTH "${json}")
+        math(EXPR last "${count} - 1")
+        foreach(index RANGE ${last})
+            string(JSON entry GET "${json}" ${index})
+            morvanta_qt_notice("${entry}" ${dir} ${notices})
+        endforeach()
+    else()
+        morvanta_qt_notice("${json}" ${dir} ${notices})
+    endif()
+endfunction()
+
+function(morvanta_qt_notice entry dir notices)
+    string(JSON id GET "${entry}" Id)
+    if(NOT id IN_LIST qt_third_party)
+        return()
+    endif()
+    set(notice "")
+    foreach(key Name Version Homepage QtUsage License LicenseId Copyright)
+        string(JSON value ERROR_VARIABLE missing GET "${entry}" ${key})
+        if(NOT missing)
+            string(APPEND notice "${key}: ${value}\n")
+        endif()
+    endforeach()
+    # The texts: a file of copyright lines, one licence file, or several;
+    # code in the public domain has none.
+    set(texts "")
+    foreach(key CopyrightFile LicenseFile)
+        string(JSON text_file ERROR_VARIABLE missing GET "${entry}" ${key})
+        if(NOT missing)
+            list(APPEND texts ${text_file})
+        endif()
+    endforeach()
+    string(JSON count ERROR_VARIABLE missing LENGTH "${entry}" LicenseFiles)
+    if(NOT missing)
+        math(EXPR last "${count} - 1")
+        foreach(index RANGE ${last})
+            string(JSON text_file GET "${entry}" LicenseFiles ${index})
+            list(APPEND texts ${text_file})
+        endforeach()
+    endif()
+    foreach(text_file IN LISTS texts)
+        file(READ ${dir}/${text_file} text)
+        string(APPEND notice "\n---- ${text_file}\n\n${text}")
+    endforeach()
+    file(WRITE ${notices}/${id}.txt "${notice}")
+endfunction()
+
+file(GLOB_RECURSE attributions ${qt_source}/src/*/qt_attribution.json)
+foreach(attribution IN LISTS attributions)
+    morvanta_qt_notices(${attribution} ${licenses}/Qt/third-party)
+endforeach()
+foreach(id IN LISTS qt_third_party)
+    if(NOT EXISTS ${licenses}/Qt/third-party/${id}.txt)
+        message(FATAL_ERROR "Qt's source at ${qt_source} has no attribution ${id}")
+    endif()
+endforeach()
+
+# The runtime the program and the Qt DLLs run on: GCC's libgcc, libstdc++
+# and libssp under the GCC Runtime Library Exception, MinGW-w64's
+# winpthreads and the start-up code linked into every binary. Their licences
+# are Debian's copyright files of the packages they come from.
+set(runtime_packages "")
+foreach(runtime_file libgcc_s_seh-1.dll libstdc++-6.dll libssp-0.dll libwinpthread-1.dll crt2.o)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime_file}
+                    OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
+    file(REAL_PATH ${path} path)
+    execute_process(COMMAND dpkg-query -S ${path} OUTPUT_VARIABLE owner RESULT_VARIABLE unowned
+                    OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(unowned)
+        message(FATAL_ERROR "no Debian package owns ${path}, so its licence is unknown")
+    endif()
+    string(REGEX REPLACE ":.*" "" package "${owner}")
+    list(APPEND runtime_packages ${package})
+endforeach()
+list(REMOVE_DUPLICATES runtime_packages)
+foreach(package IN LISTS runtime_packages)
+    configure_file(/usr/share/doc/${package}/copyright ${licenses}/MinGW-w64/${package}-copyright.txt COPYONLY)
+endforeach()
+configure_file(/usr/share/common-licenses/GPL-3 ${licenses}/MinGW-w64/GPL-3.txt COPYONLY)
+list(JOIN runtime_packages "\n    " runtime_packages)
+file(WRITE ${licenses}/MinGW-w64/README.txt
+"The MinGW-w64 runtime
+
+libgcc_s_seh-1.dll, libstdc++-6.dll, libssp-0.dll and the GCC support code
+linked into every program and DLL here are part of GCC, under the GNU
+General Public License version 3 (GPL-3.txt) with the GCC Runtime Library
+Exception, which lets programs that use them carry any licence.
+libwinpthread-1.dll and the start-up code linked into every program and DLL
+are part of MinGW-w64.
+
+They come from these Debian packages. Each *-copyright.txt file here is the
+package's record of copyright holders and licences, with the texts of the
+licences or, for those Debian keeps in /usr/share/common-licenses, their
+names; the GPL version 3 that GCC's runtime is under is GPL-3.txt here.
+    ${runtime_packages}
+")
+
+file(WRITE ${licenses}/README.txt
+"Morvanta ${PROJECT_VERSION} for Windows: the licences of what it is made of
+
+Morvanta-MIT.txt  morvanta.exe: the MIT licence, copyright 2026 Kestrin.
+Qt                The Qt6*.dll files and the plugins in the platforms and
+                  styles folders: Qt ${Qt6_VERSION} under the LGPL version 3;
+                  Qt/README.txt says where their source comes from and how
+                  they were built, Qt/third-party holds the notices of the
+                  code built into them.
+MinGW-w64         libgcc_s_seh-1.dll, libstdc++-6.dll, libssp-0.dll and
+                  libwinpthread-1.dll: the GCC and MinGW-w64 runtime, under
+                  the GPL version 3 with the GCC Runtime Library Exception
+                  and MinGW-w64's own licences.
+")
+
+install(DIRECTORY ${licenses}/ DESTINATION licenses)
