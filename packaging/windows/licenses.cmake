@@ -50,8 +50,7 @@ available from Debian: on Debian 12 run
 
     apt-get source qt6-base=${qt_debian_version}
 
-or download it from
-https://snapshot.debian.org/package/qt6-base/${qt_debian_version}/
+or take that version from Debian's snapshot archive of every package.
 Debian's record of the copyright holders and licences of every file in it
 is in qt6-base-debian-copyright.txt.
 
