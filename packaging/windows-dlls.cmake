@@ -5,14 +5,27 @@
 # found in none of DLL_DIRS is one of Windows' own.
 #
 # Run at install time (packaging/windows.cmake), with OBJDUMP, STRIP,
-# DLL_DIRS and BINARIES (the program and its plugins) set.
+# DLL_DIRS, BINARIES (the program and its plugins) and PLUGINS (the plugins
+# as installed, relative to the install folder) set. A stripped install
+# strips the plugins and these DLLs too, which also gives them
+# SOURCE_DATE_EPOCH's time stamp.
 
 cmake_policy(VERSION 3.16)
+
+set(destination "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
+function(strip_installed file)
+    if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND ${STRIP} --strip-unneeded ${destination}/${file} COMMAND_ERROR_IS_FATAL ANY)
+    endif()
+endfunction()
+
+foreach(plugin IN LISTS PLUGINS)
+    strip_installed(${plugin})
+endforeach()
 
 set(pending ${BINARIES})
 set(seen "")
 set(windows_own "")
-set(destination "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
 while(pending)
     list(POP_FRONT pending binary)
     execute_process(COMMAND ${OBJDUMP} -p ${binary} OUTPUT_VARIABLE headers COMMAND_ERROR_IS_FATAL ANY)
@@ -38,9 +51,7 @@ while(pending)
         endif()
         list(APPEND pending ${dll})
         file(INSTALL ${dll} DESTINATION ${destination})
-        if(CMAKE_INSTALL_DO_STRIP)
-            execute_process(COMMAND ${STRIP} --strip-unneeded ${destination}/${name} COMMAND_ERROR_IS_FATAL ANY)
-        endif()
+        strip_installed(${name})
     endforeach()
 endwhile()
 list(JOIN windows_own ", " windows_own)

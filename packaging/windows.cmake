@@ -20,13 +20,16 @@ install(TARGETS morvanta RUNTIME DESTINATION .)
 install(FILES $<TARGET_FILE:${windows_platform_plugin}> DESTINATION platforms)
 install(FILES $<TARGET_FILE:${windows_style_plugin}> DESTINATION styles)
 
-# The DLLs these need, from Qt's folder and the compiler's.
+# The DLLs these need, from Qt's folder and the compiler's; stripped, like
+# the plugins, so that they carry this build's time instead of Qt's.
 install(CODE "
     set(OBJDUMP \"${CMAKE_OBJDUMP}\")
     set(STRIP \"${CMAKE_STRIP}\")
     set(DLL_DIRS \"${MORVANTA_DLL_DIRS}\")
     set(BINARIES \"$<TARGET_FILE:morvanta>\" \"$<TARGET_FILE:${windows_platform_plugin}>\"
                  \"$<TARGET_FILE:${windows_style_plugin}>\")
+    set(PLUGINS platforms/$<TARGET_FILE_NAME:${windows_platform_plugin}>
+                styles/$<TARGET_FILE_NAME:${windows_style_plugin}>)
     include(\"${CMAKE_CURRENT_SOURCE_DIR}/windows-dlls.cmake\")")
 
 get_filename_component(folder_name ${MORVANTA_WINDOWS_FOLDER} NAME)

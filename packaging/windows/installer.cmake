@@ -52,18 +52,6 @@ set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
 # them, which differs between file systems; this packs it again, sorted.
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/sorted-zip.cmake)
 
-# Qt's plugins carry the time Qt was built; stripped like the DLLs beside
-# them, they take SOURCE_DATE_EPOCH's instead.
-install(CODE "
-    if(CMAKE_INSTALL_DO_STRIP)
-        foreach(plugin platforms/$<TARGET_FILE_NAME:${windows_platform_plugin}>
-                       styles/$<TARGET_FILE_NAME:${windows_style_plugin}>)
-            execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded
-                                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${plugin}\"
-                            COMMAND_ERROR_IS_FATAL ANY)
-        endforeach()
-    endif()")
-
 # The linker stamps the program with the time of the link unless
 # SOURCE_DATE_EPOCH says otherwise.
 set_property(TARGET morvanta PROPERTY CXX_LINKER_LAUNCHER
