@@ -52,9 +52,8 @@ struct Writer
     std::condition_variable progress;
     std::deque<std::string> lines;
     std::size_t heldBytes = 0;
-    // Lines handed over, taken from the queue, and done with, since start.
+    // Lines handed over, and lines done with, since start.
     quint64 handedOver = 0;
-    quint64 taken = 0;
     quint64 finished = 0;
 
     bool idle() const { return finished == handedOver; }
@@ -140,7 +139,6 @@ void writeLines()
         const std::string line = std::move(writer->lines.front());
         writer->lines.pop_front();
         writer->heldBytes -= line.size();
-        ++writer->taken;
         writer->progress.notify_all();
         lock.unlock();
         // A line nobody can take (no reader, no room on disk) is dropped.
@@ -221,13 +219,14 @@ bool writeTraceLine(const char *line)
     const bool writerWasIdle = writer->idle();
     writer->heldBytes += whole.size();
     writer->lines.push_back(std::move(whole));
-    const quint64 mine = ++writer->handedOver;
+    ++writer->handedOver;
     writer->linesWaiting.notify_one();
     // While the reader keeps up, the line is out before the clap ends. A
     // writer already busy with earlier lines is waiting for the reader, and
-    // the clap does not wait with it.
+    // the clap does not wait with it. An idle writer's queue holds only this
+    // line, so an empty queue means the writer has taken it.
     if (writerWasIdle
-        && writer->progress.wait_for(lock, writerTakesLine, [mine] { return writer->taken >= mine; }))
-        writer->progress.wait_for(lock, writtenAtOnce, [mine] { return writer->finished >= mine; });
+        && writer->progress.wait_for(lock, writerTakesLine, [] { return writer->lines.empty(); }))
+        writer->progress.wait_for(lock, writtenAtOnce, [] { return writer->idle(); });
     return true;
 }
