@@ -23,10 +23,16 @@
 #include <unistd.h>
 #endif
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 // About 50,000 lines: far more than a player claps while a pager waits.
 constexpr std::size_t heldLimit = 1 << 20;
+// More than a pipe's worth held means the reader stalled.
+constexpr std::size_t backlogSize = 64 * 1024;
 // A clap whose line finds the writer with nothing else to do waits for it to
 // take the line, which takes microseconds unless the machine is very busy,
 // and then a moment for the write itself: a reader that keeps up takes it in
@@ -52,6 +58,8 @@ struct Writer
     std::condition_variable progress;
     std::deque<std::string> lines;
     std::size_t heldBytes = 0;
+    // Whether a backlog built up since the queue last ran dry.
+    bool backlog = false;
     // Lines handed over, and lines done with, since start.
     quint64 handedOver = 0;
     quint64 finished = 0;
@@ -131,18 +139,34 @@ bool takesLinesAtOnce()
 #endif
 }
 
+// The lines of a backlog, freed once written, would stay with the
+// allocator as long as the meter runs.
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
 void writeLines()
 {
     std::unique_lock<std::mutex> lock(writer->mutex);
     for (;;) {
         writer->linesWaiting.wait(lock, [] { return !writer->lines.empty(); });
+        if (writer->heldBytes > backlogSize)
+            writer->backlog = true;
         const std::string line = std::move(writer->lines.front());
         writer->lines.pop_front();
         writer->heldBytes -= line.size();
+        const bool backlogGone = writer->backlog && writer->lines.empty();
+        if (backlogGone)
+            writer->backlog = false;
         writer->progress.notify_all();
         lock.unlock();
         // A line nobody can take (no reader, no room on disk) is dropped.
         writeWholeLine(line);
+        if (backlogGone)
+            releaseFreedMemory();
         lock.lock();
         ++writer->finished;
         writer->progress.notify_all();
