@@ -18,8 +18,8 @@ QAccessibleInterface *TempoDisplayAccessible::create(const QString &className, Q
 {
     if (className == QLatin1String("QLCDNumber"))
         return new TempoDisplayAccessible(static_cast<QLCDNumber *>(object));
-    // Left to Qt, a top-level QWidget is a mere "filler"; a screen reader
-    // looks for a frame to name the window after.
+    // Left to Qt, a top-level QWidget is a "filler", a part of something
+    // else; the meter's window is a frame, as other programs' windows are.
     if (className == QLatin1String("myQtApp"))
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     return nullptr;
