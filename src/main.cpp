@@ -1,8 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Kestrin
 // SPDX-License-Identifier: MIT
 #include "myqtapp.h"
+#include "tempodisplayaccessible.h"
 #include "traceline.h"
 
+#include <QAccessible>
 #include <QApplication>
 
 int main(int argc, char *argv[])
@@ -10,6 +12,7 @@ int main(int argc, char *argv[])
     protectTraceOutput();
 
     QApplication app(argc, argv);
+    QAccessible::installFactory(TempoDisplayAccessible::create);
     auto *window = new myQtApp;
     window->setVisible(true);
     return app.exec();

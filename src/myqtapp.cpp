@@ -30,8 +30,12 @@ void myQtApp::clap()
     lcdNumber->display(bpm);
     // A label tells assistive technology when its text changes; the LCD does
     // not, and a screen reader would go on reading the first tempo it saw.
+    // Showing the LCD, a notification to assistive technology, again has a
+    // screen reader speak the new tempo while the focus stays on the button.
     if (QAccessible::isActive()) {
         QAccessibleEvent changed(lcdNumber, QAccessible::NameChanged);
         QAccessible::updateAccessibility(&changed);
+        QAccessibleEvent shown(lcdNumber, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
     }
 }
