@@ -3,6 +3,7 @@
 #include "fakeclock.h"
 #include "myqtapp.h"
 #include "tempostep.h"
+#include "traceline.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -64,6 +65,8 @@ public:
     }
     ~ClappedMeter()
     {
+        // Lines the writer still holds would go to the report.
+        waitForTraceLines(std::chrono::seconds(10));
         std::cout.flush();
         dup2(savedStdout, STDOUT_FILENO);
         close(savedStdout);
