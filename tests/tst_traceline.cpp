@@ -3,9 +3,11 @@
 #include "traceline.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -16,9 +18,12 @@
 #include <poll.h>
 #include <pty.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -29,6 +34,11 @@ const char traceLine[] = "void myQtApp::clap()";
 // A child that cannot set up what a row needs exits with this, and the row
 // is skipped.
 constexpr int cannotSetUp = 77;
+constexpr std::chrono::seconds everyLineWritten(10);
+
+// Writes to stdout take four bytes for each one still to come: 2 makes them
+// take part of a line, then nothing, as a device filling up without an error.
+std::atomic<int> shortWritesLeft{0};
 
 // Starts `body` in a child process that exits with its result, so whatever
 // it does to fd 1 or to signal handling stays out of the test runner.
@@ -37,8 +47,10 @@ pid_t startChild(const std::function<int()> &body)
     std::cout.flush();
     std::fflush(nullptr);
     const pid_t pid = fork();
+    // An exception ends the child, as it ends the meter, and never climbs
+    // back into the test runner.
     if (pid == 0)
-        _exit(body());
+        _exit([&body]() noexcept { return body(); }());
     return pid;
 }
 
@@ -102,16 +114,26 @@ QByteArray numberedLine(int i)
     return QByteArray::number(i).rightJustified(int(sizeof traceLine) - 1, '.');
 }
 
-enum class Reader { Pipe, Socket, Datagrams, PausedTerminal, TerminalMaster };
+enum class Reader { Pipe, Socket, Datagrams, PausedTerminal, TerminalMaster, FrozenFile };
 // What else happens around the reader: no /proc in the meter's sandbox,
 // another program writing lines into the same pipe, or the meter closed
 // while the reader is half way through what it held.
 enum class Twist { None, NoProc, AnotherWriter, ClosedWhileRead };
+enum class Fault { FullDisk, SizeLimit, NoThread, WriteTakesNothing };
 
 } // namespace
 
+// Every write of the process, the trace's among them, comes through here.
+extern "C" ssize_t write(int fd, const void *data, size_t size)
+{
+    if (fd == STDOUT_FILENO && shortWritesLeft > 0)
+        size = qMin(size, size_t(4 * --shortWritesLeft));
+    return syscall(SYS_write, fd, data, size);
+}
+
 Q_DECLARE_METATYPE(Reader)
 Q_DECLARE_METATYPE(Twist)
+Q_DECLARE_METATYPE(Fault)
 
 class TraceLineTest : public QObject
 {
@@ -122,6 +144,7 @@ private slots:
     void readerGone();
     void closedStdoutDoesNotCaptureFiles_data();
     void closedStdoutDoesNotCaptureFiles();
+    void lineIsFlushedAtOnce_data();
     void lineIsFlushedAtOnce();
     void droppedLinesLeaveTheRestWhole_data();
     void droppedLinesLeaveTheRestWhole();
@@ -204,27 +227,49 @@ void TraceLineTest::closedStdoutDoesNotCaptureFiles()
     QCOMPARE(content, QByteArray());
 }
 
+void TraceLineTest::lineIsFlushedAtOnce_data()
+{
+    QTest::addColumn<bool>("backgroundJob");
+    QTest::newRow("pipe") << false;
+    // `morvanta &` in a terminal set to `stty tostop`.
+    QTest::newRow("background job on a terminal with tostop") << true;
+}
+
 void TraceLineTest::lineIsFlushedAtOnce()
 {
+    QFETCH(bool, backgroundJob);
     int out[2];
-    int go[2];
-    QVERIFY(pipe(out) == 0 && pipe(go) == 0);
+    termios settings{};
+    cfmakeraw(&settings);
+    cfsetspeed(&settings, B38400);
+    settings.c_lflag |= TOSTOP;
+    QVERIFY(backgroundJob ? openpty(&out[0], &out[1], nullptr, &settings, nullptr) == 0 : pipe(out) == 0);
 
-    const pid_t pid = startChild([&out, &go] {
-        dup2(out[1], STDOUT_FILENO);
+    const pid_t pid = startChild([&out, backgroundJob] {
         close(out[0]);
-        close(go[1]);
+        // The child is the shell, the terminal its own; the meter its job,
+        // in a group of its own, which the shell waits for.
+        if (backgroundJob) {
+            if (setsid() == -1 || ioctl(out[1], TIOCSCTTY, 0) != 0)
+                return cannotSetUp;
+            if (const pid_t job = fork()) {
+                waitpid(job, nullptr, 0);
+                return 0;
+            }
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            setpgid(0, 0);
+            std::signal(SIGTTOU, SIG_DFL);
+        }
+        dup2(out[1], STDOUT_FILENO);
         writeTraceLine(traceLine);
         // Stay alive until the parent has read, so nothing can flush at exit.
-        char c;
-        (void)!read(go[0], &c, 1);
-        return 0;
+        for (;;)
+            pause();
     });
     close(out[1]);
-    close(go[0]);
 
     const QByteArray seen = readAvailable(out[0], 5000);
-    close(go[1]);
+    kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     close(out[0]);
     QCOMPARE(seen, QByteArray(traceLine) + '\n');
@@ -232,50 +277,62 @@ void TraceLineTest::lineIsFlushedAtOnce()
 
 void TraceLineTest::droppedLinesLeaveTheRestWhole_data()
 {
-    QTest::addColumn<bool>("atSizeLimit");
+    QTest::addColumn<Fault>("fault");
     QTest::addColumn<int>("linesKept");
     // /dev/full refuses every write, as a full disk would; the line after
     // it goes to a file that has room.
-    QTest::newRow("full disk, then room") << false << 1;
+    QTest::newRow("full disk, then room") << Fault::FullDisk << 1;
     // A 10 KiB limit takes 487 whole lines and part of the next; once it is
     // lifted, the next line must start on a line of its own.
-    QTest::newRow("file-size limit, then lifted") << true << 488;
+    QTest::newRow("file-size limit, then lifted") << Fault::SizeLimit << 488;
+    // A user at the limit of processes (ulimit -u) gets no thread to write
+    // a pipe with; once the limit is lifted, the next line gets one.
+    QTest::newRow("no thread to be had, then one") << Fault::NoThread << 1;
+    QTest::newRow("write takes nothing, then all") << Fault::WriteTakesNothing << 1;
 }
 
 // Lines that could not be written leave no trace of themselves: nothing of a
-// line the file took only in part, and no signal that ends the meter.
+// line the file took only in part, and nothing that ends or stops the meter.
 void TraceLineTest::droppedLinesLeaveTheRestWhole()
 {
-    QFETCH(bool, atSizeLimit);
+    QFETCH(Fault, fault);
     QFETCH(int, linesKept);
     QTemporaryFile file;
     QVERIFY(file.open());
 
-    const int status = statusOfChild([&file, atSizeLimit] {
+    const int status = statusOfChild([&file, fault] {
         std::signal(SIGXFSZ, SIG_DFL);
-        if (atSizeLimit) {
-            dup2(file.handle(), STDOUT_FILENO);
-            protectTraceOutput();
-            rlimit limit{10 * 1024, RLIM_INFINITY};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            for (int i = 0; i < 600; ++i)
-                writeTraceLine(traceLine);
-            limit.rlim_cur = RLIM_INFINITY;
-            setrlimit(RLIMIT_FSIZE, &limit);
-        } else {
-            const int full = open("/dev/full", O_WRONLY);
-            if (full == -1)
-                return 2;
-            dup2(full, STDOUT_FILENO);
-            protectTraceOutput();
+        dup2(file.handle(), STDOUT_FILENO);
+        protectTraceOutput();
+        const int resource = fault == Fault::NoThread ? RLIMIT_NPROC : RLIMIT_FSIZE;
+        rlimit limit;
+        getrlimit(resource, &limit);
+        int unread[2];
+        if (fault == Fault::FullDisk)
+            dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO);
+        if (fault == Fault::SizeLimit || fault == Fault::NoThread)
+            limit.rlim_cur = fault == Fault::SizeLimit ? 10 * 1024 : 0;
+        // Root is never out of threads: the limit binds other users.
+        if (fault == Fault::NoThread
+            && (pipe(unread) != 0 || dup2(unread[1], STDOUT_FILENO) == -1 || setgid(65534) != 0
+                || setuid(65534) != 0))
+            return cannotSetUp;
+        shortWritesLeft = fault == Fault::WriteTakesNothing ? 2 : 0;
+        setrlimit(resource, &limit);
+        for (int i = 0; i < (fault == Fault::SizeLimit ? 600 : 1); ++i)
             writeTraceLine(traceLine);
-            dup2(file.handle(), STDOUT_FILENO);
-        }
+        waitForTraceLines(everyLineWritten);
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(resource, &limit);
+        dup2(file.handle(), STDOUT_FILENO);
         writeTraceLine(traceLine);
+        waitForTraceLines(everyLineWritten);
         return 0;
     });
 
-    QVERIFY2(exitedCleanly(status), "writing past what the file takes ended the meter");
+    if (WIFEXITED(status) && WEXITSTATUS(status) == cannotSetUp)
+        QSKIP("running out of threads takes another user, and only root may become one");
+    QVERIFY2(exitedCleanly(status), "a line that could not be written ended the meter");
     QByteArray expected;
     for (int i = 0; i < linesKept; ++i)
         expected += QByteArray(traceLine) + '\n';
@@ -293,6 +350,8 @@ void TraceLineTest::unreadLinesAreHeldInOrder_data()
     QTest::newRow("datagram socket") << Reader::Datagrams << Twist::None;
     QTest::newRow("terminal paused with Ctrl+S") << Reader::PausedTerminal << Twist::None;
     QTest::newRow("pseudo-terminal master") << Reader::TerminalMaster << Twist::None;
+    // A file system that stalls every write, as a hung network share does.
+    QTest::newRow("file on a frozen file system") << Reader::FrozenFile << Twist::None;
     QTest::newRow("pipe, no /proc") << Reader::Pipe << Twist::NoProc;
     QTest::newRow("pipe shared with another writer") << Reader::Pipe << Twist::AnotherWriter;
     QTest::newRow("pipe, closed while read") << Reader::Pipe << Twist::ClosedWhileRead;
@@ -312,6 +371,16 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     const QByteArray otherLine = QByteArray("another writer's line").left(int(sizeof traceLine) - 1);
     const int otherLines = 2'000;
 
+    // A small ext4 of the test's own, mounted from a file; once frozen, it
+    // must be thawed before the meter can be stopped.
+    QTemporaryDir disk;
+    const auto shell = [&disk](const char *command) {
+        return QProcess::execute("sh", {"-c", command, disk.path()}) == 0;
+    };
+    const auto thaw = [&] {
+        return reader != Reader::FrozenFile || shell("fsfreeze -u \"$0/mnt\" 2>/dev/null");
+    };
+    auto unmount = qScopeGuard([&] { shell("umount -l \"$0/mnt\" 2>/dev/null"); });
     int ends[2];
     switch (reader) {
     case Reader::Pipe:
@@ -341,6 +410,14 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
             QVERIFY(tcflow(slave, TCOOFF) == 0);
         break;
     }
+    case Reader::FrozenFile:
+        if (!shell("truncate -s 16M \"$0/fs\" && mkfs.ext4 -q \"$0/fs\" && mkdir \"$0/mnt\""
+                   " && mount -o loop \"$0/fs\" \"$0/mnt\" 2>/dev/null"))
+            QSKIP("a stalled file system is a frozen loop mount here, which takes root");
+        ends[1] = open(qPrintable(disk.filePath("mnt/trace")), O_WRONLY | O_CREAT, 0600);
+        ends[0] = open(qPrintable(disk.filePath("mnt/trace")), O_RDONLY);
+        QVERIFY(ends[0] != -1 && ends[1] != -1 && shell("fsfreeze -f \"$0/mnt\""));
+        break;
     }
     const int readEnd = ends[0];
     const int writeEnd = ends[1];
@@ -368,7 +445,8 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
         (void)!write(report[1], &accepted, sizeof accepted);
         return app.exec();
     });
-    const auto stopWriter = [pid] {
+    const auto stopWriter = [pid, &thaw] {
+        thaw();
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     };
@@ -406,6 +484,7 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
         close(writeEnd);
     if (reader == Reader::PausedTerminal)
         QVERIFY(tcflow(writeEnd, TCOON) == 0);
+    QVERIFY(thaw());
 
     QByteArray expected;
     for (int i = 0; i < accepted; ++i)
@@ -416,9 +495,11 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
                                  : expected.size();
     QByteArray seen;
     int reads = 0;
-    while (seen.size() < toRead) {
+    // A file has nothing to wait on: it is read until the lines are in.
+    QDeadlineTimer deadline(10'000);
+    while (seen.size() < toRead && !deadline.hasExpired()) {
         const QByteArray more = readAvailable(readEnd, 10'000, &reads);
-        if (more.isEmpty())
+        if (more.isEmpty() && reader != Reader::FrozenFile)
             break;
         seen += more;
     }
