@@ -23,15 +23,42 @@ set(CPACK_NSIS_INSTALLED_ICON_NAME morvanta.exe)
 # The installer and the uninstaller show the program's icon too.
 set(CPACK_NSIS_MUI_ICON ${icon})
 set(CPACK_NSIS_MUI_UNIICON ${icon})
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 
 # CPack passes these to makensis as they are written here.
 set(CPACK_VERBATIM_VARIABLES ON)
+# The registry key in which CPack notes the install folder.
+set(install_key "Software\\${CPACK_PACKAGE_VENDOR}\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}")
 # Debian's makensis makes 32-bit installers unless told otherwise; a 64-bit
 # program comes with a 64-bit installer, which 64-bit Wine without its
-# 32-bit part starts too.
-set(CPACK_NSIS_DEFINES "Target amd64-unicode\n!include FileFunc.nsh")
+# 32-bit part starts too. installer.nsh holds what the installer does beyond
+# CPack's.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode
+!define INSTALL_KEY \"${install_key}\"
+!include \"${CMAKE_CURRENT_LIST_DIR}/installer.nsh\"")
 set(uninstall_key "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}")
+
+# CPack's installer script calls into installer.nsh where CPack has no hook
+# of its own: as the installer starts, as the user leaves the folder page,
+# before the install section makes its folder, and where the uninstaller
+# removes that folder. CPack takes the script from CPACK_MODULE_PATH.
+file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in nsis_template)
+function(morvanta_nsis_hook line replacement)
+    string(FIND "${nsis_template}" "\n${line}\n" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "CPack's NSIS.template.in has no line \"${line}\" to call installer.nsh from")
+    endif()
+    string(REPLACE "\n${line}\n" "\n${replacement}\n" nsis_template "${nsis_template}")
+    set(nsis_template "${nsis_template}" PARENT_SCOPE)
+endfunction()
+morvanta_nsis_hook("Function .onInit" "Function .onInit\n  Call CheckRequestedFolder")
+morvanta_nsis_hook("  !insertmacro MUI_PAGE_DIRECTORY" "  !define MUI_DIRECTORYPAGE_VERIFYONLEAVE
+  !define MUI_PAGE_CUSTOMFUNCTION_LEAVE LeaveFolderPage
+  !insertmacro MUI_PAGE_DIRECTORY")
+morvanta_nsis_hook("  SetOutPath \"$INSTDIR\"" "  Call ReplaceInstall\n  SetOutPath \"$INSTDIR\"")
+morvanta_nsis_hook("  RMDir \"$INSTDIR\"" "  Call un.RemoveInstallFolder")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/nsis/NSIS.template.in "${nsis_template}")
+set(CPACK_MODULE_PATH ${CMAKE_CURRENT_BINARY_DIR}/nsis)
+
 # The wrapper puts the uninstaller's lists of files and folders in an order
 # that does not depend on the file system.
 set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_LIST_DIR}/makensis)
@@ -45,7 +72,8 @@ set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
 # CPack's uninstaller removes the key that records the install folder but
 # leaves the publisher's key above it, empty.
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
-  DeleteRegKey SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}\"
+  Call un.NoteCreatedFolder
+  DeleteRegKey SHCTX \"${install_key}\"
   DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"")
 
 # CPack's zip lists each folder's files in the order the file system gives

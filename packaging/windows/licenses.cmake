@@ -199,4 +199,14 @@ MinGW-w64         libgcc_s_seh-1.dll, libstdc++-6.dll, libssp-0.dll and
                   and MinGW-w64's own licences.
 ")
 
+# Text files on Windows end their lines in CR LF, and some of its editors
+# show a text without them as one long line.
+file(GLOB_RECURSE texts ${licenses}/*.txt)
+foreach(text_file IN LISTS texts)
+    file(READ ${text_file} text)
+    string(REPLACE "\r\n" "\n" text "${text}")
+    string(REPLACE "\n" "\r\n" text "${text}")
+    file(WRITE ${text_file} "${text}")
+endforeach()
+
 install(DIRECTORY ${licenses}/ DESTINATION licenses)
