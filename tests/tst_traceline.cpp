@@ -20,6 +20,7 @@
 #include <pty.h>
 #include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -440,6 +441,15 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     const int writeEnd = ends[1];
     int report[2];
     QVERIFY(pipe(report) == 0);
+    // Which lines the meter kept, marked by the child. Not always the first
+    // ones: a writer thread that gets the processor late still has the
+    // reader's buffer to fill while lines come, and the room that frees in
+    // the held MiB keeps lines that come after dropped ones.
+    void *const keptMap = mmap(nullptr, written, PROT_READ | PROT_WRITE,
+                               MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    QVERIFY(keptMap != MAP_FAILED);
+    auto unmapKept = qScopeGuard([keptMap] { munmap(keptMap, written); });
+    bool *const kept = static_cast<bool *>(keptMap);
 
     const pid_t pid = startChild([&] {
         close(readEnd);
@@ -457,8 +467,10 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
         char *argv[] = {name, nullptr};
         QCoreApplication app(argc, argv);
         accepted = 0;
-        for (int i = 0; i < written; ++i)
-            accepted += writeTraceLine(numberedLine(i).constData()) ? 1 : 0;
+        for (int i = 0; i < written; ++i) {
+            kept[i] = writeTraceLine(numberedLine(i).constData());
+            accepted += kept[i] ? 1 : 0;
+        }
         (void)!write(report[1], &accepted, sizeof accepted);
         return app.exec();
     });
@@ -503,8 +515,9 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     QVERIFY(thaw());
 
     QByteArray expected;
-    for (int i = 0; i < accepted; ++i)
-        expected += numberedLine(i) + '\n';
+    for (int i = 0; i < written; ++i)
+        if (kept[i])
+            expected += numberedLine(i) + '\n';
     const qsizetype toRead = twist == Twist::ClosedWhileRead ? expected.size() / 2
                              : twist == Twist::AnotherWriter
                                  ? expected.size() + otherLines * qsizetype(sizeof traceLine)
