@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include <pty.h>
 #include <sched.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -74,14 +76,30 @@ bool exitedCleanly(int status)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Waits at most `ms` for `fd` to have something to read, or to be closed.
+// A signal must not cut the wait short: wherever a SIGCHLD handler is
+// installed, a child's exit (the other writer's, say) interrupts poll(),
+// which is never restarted, and would pass for the end of the data. QProcess
+// installs one for good once it starts a child with fork(), as Qt 6.8 does
+// under AddressSanitizer.
+bool waitForInput(int fd, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    pollfd pfd{fd, POLLIN, 0};
+    int ready;
+    do {
+        ready = poll(&pfd, 1, int(deadline.remainingTime()));
+    } while (ready == -1 && errno == EINTR);
+    return ready > 0;
+}
+
 // Reads what is in the pipe now, waiting at most `ms` for the first byte;
 // `reads` counts the reads that took something (a datagram each).
 QByteArray readAvailable(int fd, int ms, int *reads = nullptr)
 {
     QByteArray data;
-    pollfd pfd{fd, POLLIN, 0};
     char buffer[4096];
-    while (poll(&pfd, 1, data.isEmpty() ? ms : 0) > 0) {
+    while (waitForInput(fd, data.isEmpty() ? ms : 0)) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n <= 0)
             break;
@@ -430,6 +448,15 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     const int writeEnd = ends[1];
     int report[2];
     QVERIFY(pipe(report) == 0);
+    // Which lines the meter kept, marked by the child. Not always the first
+    // ones: a writer thread that gets the processor late still has the
+    // reader's buffer to fill while lines come, and the room that frees in
+    // the held MiB keeps lines that come after dropped ones.
+    void *const keptMap = mmap(nullptr, written, PROT_READ | PROT_WRITE,
+                               MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    QVERIFY(keptMap != MAP_FAILED);
+    auto unmapKept = qScopeGuard([keptMap] { munmap(keptMap, written); });
+    bool *const kept = static_cast<bool *>(keptMap);
 
     const pid_t pid = startChild([&] {
         close(readEnd);
@@ -447,8 +474,10 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
         char *argv[] = {name, nullptr};
         QCoreApplication app(argc, argv);
         accepted = 0;
-        for (int i = 0; i < written; ++i)
-            accepted += writeTraceLine(numberedLine(i).constData()) ? 1 : 0;
+        for (int i = 0; i < written; ++i) {
+            kept[i] = writeTraceLine(numberedLine(i).constData());
+            accepted += kept[i] ? 1 : 0;
+        }
         (void)!write(report[1], &accepted, sizeof accepted);
         return app.exec();
     });
@@ -463,8 +492,7 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     // The child reports once every write has returned; a write that waited
     // for the reader would keep it from ever reporting.
     qint32 accepted = 0;
-    pollfd reported{report[0], POLLIN, 0};
-    QVERIFY2(poll(&reported, 1, 10'000) == 1
+    QVERIFY2(waitForInput(report[0], 10'000)
                  && read(report[0], &accepted, sizeof accepted) == sizeof accepted,
              "the writes waited for a reader that takes nothing");
     close(report[0]);
@@ -494,8 +522,9 @@ void TraceLineTest::unreadLinesAreHeldInOrder()
     QVERIFY(thaw());
 
     QByteArray expected;
-    for (int i = 0; i < accepted; ++i)
-        expected += numberedLine(i) + '\n';
+    for (int i = 0; i < written; ++i)
+        if (kept[i])
+            expected += numberedLine(i) + '\n';
     const qsizetype toRead = twist == Twist::ClosedWhileRead ? expected.size() / 2
                              : twist == Twist::AnotherWriter
                                  ? expected.size() + otherLines * qsizetype(sizeof traceLine)
