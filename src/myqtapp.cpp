@@ -37,5 +37,21 @@ void myQtApp::clap()
         QAccessible::updateAccessibility(&changed);
         QAccessibleEvent shown(lcdNumber, QAccessible::ObjectShow);
         QAccessible::updateAccessibility(&shown);
+#ifdef Q_OS_WIN
+        // Qt's UI Automation bridge passes on neither; a Windows screen
+        // reader hears a notification, which Qt raises for a text value
+        // change before 6.8 ("most recent": a reader still speaking drops
+        // the tempos it has not said yet) and from 6.8 on only for an
+        // announcement ("all"). On Linux, Orca speaks the shown notification,
+        // and the AT-SPI bridge would warn of a value change from an object
+        // that has no value.
+        const QString tempo = QString::number(bpm);
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        QAccessibleAnnouncementEvent announced(lcdNumber, tempo);
+#else
+        QAccessibleValueChangeEvent announced(lcdNumber, tempo);
+#endif
+        QAccessible::updateAccessibility(&announced);
+#endif
     }
 }
