@@ -21,6 +21,8 @@ set(CPACK_PACKAGE_EXECUTABLES morvanta "Morvanta by Kestrin")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
 set(program_file morvanta.exe)
 set(CPACK_NSIS_INSTALLED_ICON_NAME ${program_file})
+# The finish page offers to start the meter; a silent install starts nothing.
+set(CPACK_NSIS_MUI_FINISHPAGE_RUN ${program_file})
 # The installer and the uninstaller show the program's icon too.
 set(CPACK_NSIS_MUI_ICON ${icon})
 set(CPACK_NSIS_MUI_UNIICON ${icon})
@@ -70,10 +72,14 @@ set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_LIST_DIR}/makensis)
 # install that ends well has put every file in place.
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "SetDateSave off
   AllowSkipFiles off")
-# The size Apps shows, in KiB, as installed.
+# The size Apps shows, in KiB, as installed, and the folder. CPack writes
+# NoModify and NoRepair as text, where Windows reads numbers.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   \${GetSize} \"$INSTDIR\" \"/S=0K\" $0 $1 $2
-  WriteRegDWORD SHCTX \"${uninstall_key}\" \"EstimatedSize\" $0")
+  WriteRegDWORD SHCTX \"${uninstall_key}\" \"EstimatedSize\" $0
+  WriteRegStr SHCTX \"${uninstall_key}\" \"InstallLocation\" $INSTDIR
+  WriteRegDWORD SHCTX \"${uninstall_key}\" \"NoModify\" 1
+  WriteRegDWORD SHCTX \"${uninstall_key}\" \"NoRepair\" 1")
 # Nothing is removed while the meter is open. CPack's uninstaller removes the
 # key that records the install folder but leaves the publisher's key above
 # it, empty.

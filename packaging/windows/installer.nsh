@@ -22,6 +22,20 @@
 ; An upgrade goes where the install it replaces is, unless told otherwise.
 InstallDirRegKey HKLM "${INSTALL_KEY}" ""
 
+; At the foot of every page, in place of the version of NSIS. (CPack's
+; setting for it asks for a trimming that makensis has only on Windows.)
+BrandingText "$(^Name) ${VERSION}"
+
+; What Explorer shows in the installer's properties, and Windows in its
+; prompt for administrator rights.
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1033 ProductName "Morvanta"
+VIAddVersionKey /LANG=1033 ProductVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 CompanyName "Kestrin"
+VIAddVersionKey /LANG=1033 FileDescription "Morvanta by Kestrin Setup"
+VIAddVersionKey /LANG=1033 FileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 LegalCopyright "Copyright 2026 Kestrin, MIT licence"
 
 ; The outermost folder the install made: the install folder, one above it,
 ; or "" when the install folder was there before.
