@@ -19,7 +19,10 @@ set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 # shows the program's own icon, as the Apps entry does.
 set(CPACK_PACKAGE_EXECUTABLES morvanta "Morvanta by Kestrin")
 set(CPACK_NSIS_EXECUTABLES_DIRECTORY .)
-set(CPACK_NSIS_INSTALLED_ICON_NAME morvanta.exe)
+set(program_file morvanta.exe)
+set(CPACK_NSIS_INSTALLED_ICON_NAME ${program_file})
+# The finish page offers to start the meter; a silent install starts nothing.
+set(CPACK_NSIS_MUI_FINISHPAGE_RUN ${program_file})
 # The installer and the uninstaller show the program's icon too.
 set(CPACK_NSIS_MUI_ICON ${icon})
 set(CPACK_NSIS_MUI_UNIICON ${icon})
@@ -34,6 +37,7 @@ set(install_key "Software\\${CPACK_PACKAGE_VENDOR}\\${CPACK_PACKAGE_INSTALL_REGI
 # CPack's.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode
 !define INSTALL_KEY \"${install_key}\"
+!define PROGRAM \"${program_file}\"
 !include \"${CMAKE_CURRENT_LIST_DIR}/installer.nsh\"")
 set(uninstall_key "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}")
 
@@ -63,15 +67,25 @@ set(CPACK_MODULE_PATH ${CMAKE_CURRENT_BINARY_DIR}/nsis)
 # that does not depend on the file system.
 set(CPACK_NSIS_EXECUTABLE ${CMAKE_CURRENT_LIST_DIR}/makensis)
 # Without SetDateSave off the installer stores each file's time, which is the
-# time it was built, not the time of the commit.
-set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "SetDateSave off")
-# The size Apps shows, in KiB, as installed.
+# time it was built, not the time of the commit. A file that cannot be written
+# stops the install rather than being skipped, silently too, so that an
+# install that ends well has put every file in place.
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "SetDateSave off
+  AllowSkipFiles off")
+# The size Apps shows, in KiB, as installed, and the folder. CPack writes
+# NoModify and NoRepair as text, where Windows reads numbers.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   \${GetSize} \"$INSTDIR\" \"/S=0K\" $0 $1 $2
-  WriteRegDWORD SHCTX \"${uninstall_key}\" \"EstimatedSize\" $0")
-# CPack's uninstaller removes the key that records the install folder but
-# leaves the publisher's key above it, empty.
+  WriteRegDWORD SHCTX \"${uninstall_key}\" \"EstimatedSize\" $0
+  WriteRegStr SHCTX \"${uninstall_key}\" \"InstallLocation\" $INSTDIR
+  WriteRegDWORD SHCTX \"${uninstall_key}\" \"NoModify\" 1
+  WriteRegDWORD SHCTX \"${uninstall_key}\" \"NoRepair\" 1")
+# Nothing is removed while the meter is open. CPack's uninstaller removes the
+# key that records the install folder but leaves the publisher's key above
+# it, empty.
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
+  StrCpy $R0 $INSTDIR
+  Call un.CheckMeterClosed
   Call un.NoteCreatedFolder
   DeleteRegKey SHCTX \"${install_key}\"
   DeleteRegKey /ifempty SHCTX \"Software\\${CPACK_PACKAGE_VENDOR}\"")

@@ -2,17 +2,40 @@
 ; SPDX-License-Identifier: MIT
 ; What the meter's installer does beyond CPack's: it installs into the folder
 ; it is given or nowhere; it replaces an install that is there already,
-; wherever that is, so that a machine holds one; and its uninstaller removes
-; the folders the install made, as far as they are empty, and no others.
-; installer.cmake calls these functions from CPack's script, and defines
-; INSTALL_KEY, the registry key in which CPack notes the install folder.
-; They use $R0 to $R3 as they please.
+; wherever that is, so that a machine holds one, and upgrades it where it is;
+; neither it nor the uninstaller touches an install whose meter is open; and
+; the uninstaller removes the folders the install made, as far as they are
+; empty, and no others. installer.cmake calls these functions from CPack's
+; script, and defines INSTALL_KEY, the registry key in which CPack notes the
+; install folder, and PROGRAM, the meter's file in it. They use $R0 to $R3 as
+; they please.
 
 !include FileFunc.nsh
 
 ; The exit code of an install that did not happen because its folder cannot
 ; be used.
 !define EXIT_FOLDER_UNUSABLE 3
+; The exit code of an install or uninstall that did not happen because the
+; meter was open in the install it was to replace or remove.
+!define EXIT_METER_OPEN 4
+
+; An upgrade goes where the install it replaces is, unless told otherwise.
+InstallDirRegKey HKLM "${INSTALL_KEY}" ""
+
+; At the foot of every page, in place of the version of NSIS. (CPack's
+; setting for it asks for a trimming that makensis has only on Windows.)
+BrandingText "$(^Name) ${VERSION}"
+
+; What Explorer shows in the installer's properties, and Windows in its
+; prompt for administrator rights.
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=1033 ProductName "Morvanta"
+VIAddVersionKey /LANG=1033 ProductVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 CompanyName "Kestrin"
+VIAddVersionKey /LANG=1033 FileDescription "Morvanta by Kestrin Setup"
+VIAddVersionKey /LANG=1033 FileVersion "${VERSION}"
+VIAddVersionKey /LANG=1033 LegalCopyright "Copyright 2026 Kestrin, MIT licence"
 
 ; The outermost folder the install made: the install folder, one above it,
 ; or "" when the install folder was there before.
@@ -44,6 +67,31 @@ FunctionEnd
 !macroend
 !insertmacro RemoveCreatedFolders ""
 !insertmacro RemoveCreatedFolders "un."
+
+; Stops the install or uninstall before it changes anything while the meter
+; in the folder $R0 is open: Windows neither replaces nor removes the files of
+; a running program, and an install or uninstall that did part of its work
+; would leave files that no uninstaller knows of. Windows refuses to open a
+; running program for writing, and so does Wine: that tells. Interactively
+; the user may close the meter and retry.
+!macro CheckMeterClosed UN
+Function ${UN}CheckMeterClosed
+  check:
+    IfFileExists "$R0\${PROGRAM}" 0 closed
+    ClearErrors
+    FileOpen $R2 "$R0\${PROGRAM}" a
+    IfErrors open
+    FileClose $R2
+  closed:
+    Return
+  open:
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(^Name) is open. Please close it, then click Retry; or click Cancel to leave it as it is." /SD IDCANCEL IDRETRY check
+    SetErrorLevel ${EXIT_METER_OPEN}
+    Abort
+FunctionEnd
+!macroend
+!insertmacro CheckMeterClosed ""
+!insertmacro CheckMeterClosed "un."
 
 ; $R1: the outermost folder the install in $R0 made. Installers that kept
 ; no note made their folder.
@@ -150,20 +198,23 @@ Function LeaveFolderPage
 FunctionEnd
 
 ; Run in the install section before it makes its folder. Removes the install
-; there is already, wherever it is. Its uninstaller is waited for, so it
-; runs where it is (_?=) and cannot remove itself and its folder: this does.
+; there is already, wherever it is, once the meter is closed both there and
+; in the folder to install into. Its uninstaller is waited for, so it runs
+; where it is (_?=) and cannot remove itself and its folder: this does.
 ; Then notes the folders this install is about to make.
 Function ReplaceInstall
+  StrCpy $R0 $INSTDIR
+  Call CheckMeterClosed
   ReadRegStr $R0 SHCTX "${INSTALL_KEY}" ""
   StrCmp $R0 "" note
+  Call CheckMeterClosed
   Call ReadCreatedFolder
   IfFileExists "$R0\Uninstall.exe" 0 folders
     DetailPrint "Removing $(^Name) from $R0"
     ClearErrors
-    ExecWait '"$R0\Uninstall.exe" /S _?=$R0'
-    IfErrors 0 +3
-      MessageBox MB_OK|MB_ICONSTOP "$(^Name) in $R0 could not be removed." /SD IDOK
-      Abort
+    ExecWait '"$R0\Uninstall.exe" /S _?=$R0' $R2
+    IfErrors not_removed
+    StrCmp $R2 0 0 not_removed
     Delete "$R0\Uninstall.exe"
   folders:
     Call RemoveCreatedFolders
@@ -171,6 +222,10 @@ Function ReplaceInstall
     StrCpy $R0 $INSTDIR
     Call FirstMissingFolder
     WriteRegStr SHCTX "${INSTALL_KEY}" "CreatedFolder" $R1
+    Return
+  not_removed:
+    MessageBox MB_OK|MB_ICONSTOP "$(^Name) in $R0 could not be removed." /SD IDOK
+    Abort
 FunctionEnd
 
 ; Run in the uninstall section before it removes the registry keys.
