@@ -93,6 +93,20 @@ list(REMOVE_DUPLICATES qt_built_from)
 # One string with a line per file, searched for each entry's files and folders.
 list(JOIN qt_built_from "\n" qt_built_from)
 set(qt_built_from "\n${qt_built_from}\n")
+# Files in Qt's source that Qt's tools generated from third-party ones, and
+# which so carry that code: QGradient's presets, and Direct3D 12's compiled
+# mipmap shader.
+foreach(generated_from
+        src/gui/painting/webgradients.cpp=util/gradientgen/webgradients.css
+        src/gui/rhi/cs_mipmap_p.h=src/gui/rhi/mipmap.hlsl)
+    string(REPLACE "=" ";" generated_from ${generated_from})
+    list(GET generated_from 0 generated)
+    list(GET generated_from 1 original)
+    string(FIND "${qt_built_from}" "\n${generated}\n" at)
+    if(NOT at EQUAL -1)
+        string(APPEND qt_built_from "${original}\n")
+    endif()
+endforeach()
 
 # Sets RESULT to the value at KEY of the JSON object ENTRY: a string, or the
 # strings of a list joined by SEPARATOR; empty where there is none.
