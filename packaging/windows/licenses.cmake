@@ -207,15 +207,25 @@ function(morvanta_qt_notice entry dir notices)
         string(APPEND notice "\n---- ${text_file}\n\n${text}")
     endforeach()
     file(WRITE ${notices}/${id}.txt "${notice}")
+    set_property(GLOBAL APPEND PROPERTY morvanta_qt_noticed ${source_dir})
 endfunction()
 
 file(GLOB_RECURSE attributions ${qt_source}/qt_attribution.json)
 foreach(attribution IN LISTS attributions)
     morvanta_qt_notices(${attribution} ${licenses}/Qt/third-party)
 endforeach()
-if(NOT EXISTS ${licenses}/Qt/third-party)
-    message(FATAL_ERROR "No attribution in Qt's source at ${qt_source} covers what its DLLs are built from")
-endif()
+# Qt keeps each third-party library it carries in a folder of src/3rdparty,
+# with its attribution: one the DLLs are built from and that gave no notice
+# means a notice is missing.
+get_property(noticed GLOBAL PROPERTY morvanta_qt_noticed)
+string(REGEX MATCHALL "\nsrc/3rdparty/[^/\n]+/" libraries "${qt_built_from}")
+list(TRANSFORM libraries REPLACE "^\n(.*)/$" "\\1")
+list(REMOVE_DUPLICATES libraries)
+foreach(library IN LISTS libraries)
+    if(NOT library IN_LIST noticed)
+        message(FATAL_ERROR "Qt's DLLs are built from ${library}, and no attribution there gave a notice")
+    endif()
+endforeach()
 
 # The runtime the program and the Qt DLLs run on: GCC's libgcc, libstdc++
 # and libssp under the GCC Runtime Library Exception, MinGW-w64's
