@@ -5,8 +5,28 @@
 # Windows' own, side by side. Each build leaves that folder in the build tree,
 # and cpack packs it into a zip.
 
-set(windows_platform_plugin Qt6::QWindowsIntegrationPlugin)
-set(windows_style_plugin Qt6::QWindowsVistaStylePlugin)
+# The plugins are those the Qt in use makes its default on Windows, as
+# qt_import_plugins links them into a static build: the windows platform,
+# and the style that draws with Windows' own theme (windowsvista in Qt 6.4,
+# modernwindows in Qt 6.8).
+function(morvanta_default_plugin module type result)
+    get_target_property(plugins Qt6::${module} QT_PLUGINS)
+    set(defaults "")
+    foreach(plugin IN LISTS plugins)
+        get_target_property(plugin_type Qt6::${plugin} QT_PLUGIN_TYPE)
+        get_target_property(default Qt6::${plugin} QT_DEFAULT_PLUGIN)
+        if(plugin_type STREQUAL type AND default)
+            list(APPEND defaults Qt6::${plugin})
+        endif()
+    endforeach()
+    list(LENGTH defaults count)
+    if(NOT count EQUAL 1)
+        message(FATAL_ERROR "Qt ${Qt6_VERSION} has not one default ${type} plugin but ${count}: ${defaults}")
+    endif()
+    set(${result} ${defaults} PARENT_SCOPE)
+endfunction()
+morvanta_default_plugin(Gui platforms windows_platform_plugin)
+morvanta_default_plugin(Widgets styles windows_style_plugin)
 
 # Stripping stamps a PE file with the time it is done, unless
 # SOURCE_DATE_EPOCH gives one: this build's, so that the folder and the zip

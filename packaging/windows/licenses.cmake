@@ -28,6 +28,9 @@ file(STRINGS ${QT6_INSTALL_PREFIX}/build-options.txt qt_options)
 list(POP_FRONT qt_options qt_origin)
 string(REGEX REPLACE "^qt6-base " "" qt_debian_version "${qt_origin}")
 file(STRINGS ${qt_source}/debian/patches/series qt_patches REGEX "^[^#]")
+# scripts/build-qt-windows builds the qt6-base of the Debian release it runs
+# on, and so of the one this build runs on.
+cmake_host_system_information(RESULT debian_release QUERY DISTRIB_PRETTY_NAME)
 list(JOIN qt_options "\n    " qt_options)
 list(JOIN qt_patches "\n    " qt_patches)
 
@@ -46,7 +49,7 @@ build of Qt ${Qt6_VERSION}: Morvanta loads them from its own folder.
 
 They are built from Debian's qt6-base source package, version
 ${qt_debian_version}, unchanged. Its source, with Debian's patches, is
-available from Debian: on Debian 12 run
+available from Debian: on ${debian_release}, run
 
     apt-get source qt6-base=${qt_debian_version}
 
@@ -67,21 +70,97 @@ The third-party code built into these DLLs has notices of its own, in the
 third-party folder.
 ")
 
-# The third-party code built into Qt6Core, Qt6Gui, Qt6Widgets and the
-# windows platform and windowsvista style plugins, by the Id of its entry in
-# Qt's qt_attribution.json files. Found from the Qt build itself: the
-# sources, headers and resource files the compiler and rcc read for those
-# five binaries (ninja -t deps), matched against each entry's folder, Path or
-# Files. Qt's imageformats plugins, and with them libjpeg, are not shipped.
-set(qt_third_party
-    aglfn blake2 doubleconversion easing freetype freetype-bdf freetype-pcf freetype-zlib
-    grayraster harfbuzz-ng icc-sRGB-color-profile libpng md4 md4c md5 pcre2 pcre2-sljit
-    rfc6234 sha1 sha3_endian sha3_keccak siphash smooth-scaling-algorithm tinycbor
-    unicode-character-database unicode-cldr xserverhelper zlib)
+# The third-party code built into the Qt DLLs and plugins that go with the
+# program: every entry of Qt's qt_attribution.json files that covers a file
+# of Qt's source their build read, as scripts/build-qt-windows recorded it in
+# built-from.txt. An entry covers the files it lists, else what its Path
+# names, else the folder it is in.
+file(STRINGS ${QT6_INSTALL_PREFIX}/built-from.txt built_from)
+set(qt_built_from "")
+foreach(target Qt6::Core Qt6::Gui Qt6::Widgets ${windows_platform_plugin} ${windows_style_plugin})
+    get_target_property(location ${target} IMPORTED_LOCATION_RELEASE)
+    file(RELATIVE_PATH binary ${QT6_INSTALL_PREFIX} ${location})
+    string(REPLACE "." "[.]" pattern "^${binary} ")
+    set(lines ${built_from})
+    list(FILTER lines INCLUDE REGEX "${pattern}")
+    if(NOT lines)
+        message(FATAL_ERROR "${QT6_INSTALL_PREFIX}/built-from.txt does not say what ${binary} is built from")
+    endif()
+    list(TRANSFORM lines REPLACE "${pattern}" "")
+    list(APPEND qt_built_from ${lines})
+endforeach()
+list(REMOVE_DUPLICATES qt_built_from)
+# One string with a line per file, searched for each entry's files and folders.
+list(JOIN qt_built_from "\n" qt_built_from)
+set(qt_built_from "\n${qt_built_from}\n")
+# Files in Qt's source that Qt's tools generated from third-party ones, and
+# which so carry that code: QGradient's presets, and Direct3D 12's compiled
+# mipmap shader.
+foreach(generated_from
+        src/gui/painting/webgradients.cpp=util/gradientgen/webgradients.css
+        src/gui/rhi/cs_mipmap_p.h=src/gui/rhi/mipmap.hlsl)
+    string(REPLACE "=" ";" generated_from ${generated_from})
+    list(GET generated_from 0 generated)
+    list(GET generated_from 1 original)
+    string(FIND "${qt_built_from}" "\n${generated}\n" at)
+    if(NOT at EQUAL -1)
+        string(APPEND qt_built_from "${original}\n")
+    endif()
+endforeach()
 
-# Writes the notice of each listed entry in the qt_attribution.json file
-# ATTRIBUTION to NOTICES/<Id>.txt: what the code is, its version, copyright
-# and licence, and the licence texts it comes with.
+# Sets RESULT to the value at KEY of the JSON object ENTRY: a string, or the
+# strings of a list joined by SEPARATOR; empty where there is none.
+function(morvanta_json_text entry key separator result)
+    string(JSON type ERROR_VARIABLE missing TYPE "${entry}" ${key})
+    set(text "")
+    if(type STREQUAL ARRAY)
+        string(JSON count LENGTH "${entry}" ${key})
+        set(index 0)
+        while(index LESS count)
+            string(JSON element GET "${entry}" ${key} ${index})
+            if(index GREATER 0)
+                string(APPEND text "${separator}")
+            endif()
+            string(APPEND text "${element}")
+            math(EXPR index "${index} + 1")
+        endwhile()
+    elseif(NOT missing)
+        string(JSON text GET "${entry}" ${key})
+    endif()
+    set(${result} "${text}" PARENT_SCOPE)
+endfunction()
+
+# Sets RESULT to whether the entry ENTRY of the qt_attribution.json file in
+# the folder DIR, relative to Qt's source, covers a file the build read.
+function(morvanta_qt_entry_used entry dir result)
+    morvanta_json_text("${entry}" Files " " files)
+    separate_arguments(files UNIX_COMMAND "${files}")
+    set(searches "")
+    foreach(file IN LISTS files)
+        cmake_path(SET file NORMALIZE "${dir}/${file}")
+        list(APPEND searches "\n${file}\n")
+    endforeach()
+    # A Path names a file or a folder.
+    if(NOT files)
+        morvanta_json_text("${entry}" Path "" path)
+        cmake_path(SET path NORMALIZE "${dir}/${path}")
+        string(REGEX REPLACE "/$" "" path "${path}")
+        list(APPEND searches "\n${path}\n" "\n${path}/")
+    endif()
+    foreach(search IN LISTS searches)
+        string(FIND "${qt_built_from}" "${search}" at)
+        if(NOT at EQUAL -1)
+            set(${result} TRUE PARENT_SCOPE)
+            return()
+        endif()
+    endforeach()
+    set(${result} FALSE PARENT_SCOPE)
+endfunction()
+
+# Writes the notice of each entry of the qt_attribution.json file
+# ATTRIBUTION that covers code in the Qt binaries to NOTICES/<Id>.txt: what
+# the code is, its version, copyright and licence, and the licence texts it
+# comes with. An entry without a licence fails the build.
 function(morvanta_qt_notices attribution notices)
     file(READ ${attribution} json)
     get_filename_component(dir ${attribution} DIRECTORY)
@@ -99,48 +178,52 @@ function(morvanta_qt_notices attribution notices)
 endfunction()
 
 function(morvanta_qt_notice entry dir notices)
-    string(JSON id GET "${entry}" Id)
-    if(NOT id IN_LIST qt_third_party)
+    file(RELATIVE_PATH source_dir ${qt_source} ${dir})
+    morvanta_qt_entry_used("${entry}" "${source_dir}" used)
+    if(NOT used)
         return()
+    endif()
+    string(JSON id GET "${entry}" Id)
+    morvanta_json_text("${entry}" License "" licence)
+    if(licence STREQUAL "")
+        message(FATAL_ERROR "${source_dir}/qt_attribution.json names no licence of ${id}, built into Qt")
     endif()
     set(notice "")
     foreach(key Name Version Homepage QtUsage License LicenseId Copyright)
-        string(JSON value ERROR_VARIABLE missing GET "${entry}" ${key})
-        if(NOT missing)
+        morvanta_json_text("${entry}" ${key} "\n    " value)
+        if(NOT value STREQUAL "")
             string(APPEND notice "${key}: ${value}\n")
         endif()
     endforeach()
     # The texts: a file of copyright lines, one licence file, or several;
     # code in the public domain has none.
     set(texts "")
-    foreach(key CopyrightFile LicenseFile)
-        string(JSON text_file ERROR_VARIABLE missing GET "${entry}" ${key})
-        if(NOT missing)
-            list(APPEND texts ${text_file})
-        endif()
+    foreach(key CopyrightFile LicenseFile LicenseFiles)
+        morvanta_json_text("${entry}" ${key} ";" text_files)
+        list(APPEND texts ${text_files})
     endforeach()
-    string(JSON count ERROR_VARIABLE missing LENGTH "${entry}" LicenseFiles)
-    if(NOT missing)
-        math(EXPR last "${count} - 1")
-        foreach(index RANGE ${last})
-            string(JSON text_file GET "${entry}" LicenseFiles ${index})
-            list(APPEND texts ${text_file})
-        endforeach()
-    endif()
     foreach(text_file IN LISTS texts)
         file(READ ${dir}/${text_file} text)
         string(APPEND notice "\n---- ${text_file}\n\n${text}")
     endforeach()
     file(WRITE ${notices}/${id}.txt "${notice}")
+    set_property(GLOBAL APPEND PROPERTY morvanta_qt_noticed ${source_dir})
 endfunction()
 
-file(GLOB_RECURSE attributions ${qt_source}/src/*/qt_attribution.json)
+file(GLOB_RECURSE attributions ${qt_source}/qt_attribution.json)
 foreach(attribution IN LISTS attributions)
     morvanta_qt_notices(${attribution} ${licenses}/Qt/third-party)
 endforeach()
-foreach(id IN LISTS qt_third_party)
-    if(NOT EXISTS ${licenses}/Qt/third-party/${id}.txt)
-        message(FATAL_ERROR "Qt's source at ${qt_source} has no attribution ${id}")
+# Qt keeps each third-party library it carries in a folder of src/3rdparty,
+# with its attribution: one the DLLs are built from and that gave no notice
+# means a notice is missing.
+get_property(noticed GLOBAL PROPERTY morvanta_qt_noticed)
+string(REGEX MATCHALL "\nsrc/3rdparty/[^/\n]+/" libraries "${qt_built_from}")
+list(TRANSFORM libraries REPLACE "^\n(.*)/$" "\\1")
+list(REMOVE_DUPLICATES libraries)
+foreach(library IN LISTS libraries)
+    if(NOT library IN_LIST noticed)
+        message(FATAL_ERROR "Qt's DLLs are built from ${library}, and no attribution there gave a notice")
     endif()
 endforeach()
 
