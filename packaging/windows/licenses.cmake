@@ -8,6 +8,11 @@
 # packaging/CMakeLists.txt; sets CPACK_RESOURCE_FILE_LICENSE for the
 # installer's licence page.
 
+# Reading Qt's attribution files takes cmake_path and the host's release name.
+if(CMAKE_VERSION VERSION_LESS 3.22)
+    message(FATAL_ERROR "The Windows build needs CMake 3.22 or later; this is ${CMAKE_VERSION}")
+endif()
+
 set(licenses ${CMAKE_CURRENT_BINARY_DIR}/licenses)
 file(REMOVE_RECURSE ${licenses})
 
