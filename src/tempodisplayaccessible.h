@@ -25,8 +25,9 @@ public:
     static void announceTempo(QLCDNumber *display);
 
 private:
-    // What each system's accessibility bridge needs besides
-    // (tempodisplayaccessible_unix.cpp, tempodisplayaccessible_win.cpp).
+    // What the system's accessibility bridge needs besides the name change
+    // and the show (tempodisplayaccessible_unix.cpp,
+    // tempodisplayaccessible_win.cpp).
     static void announceTempoToPlatform(QLCDNumber *display);
 };
 
