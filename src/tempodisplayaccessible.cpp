@@ -24,3 +24,18 @@ QAccessibleInterface *TempoDisplayAccessible::create(const QString &className, Q
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     return nullptr;
 }
+
+void TempoDisplayAccessible::announceTempo(QLCDNumber *display)
+{
+    if (!QAccessible::isActive())
+        return;
+    // A label tells assistive technology when its text changes; the LCD does
+    // not, and a screen reader would go on reading the first tempo it saw.
+    QAccessibleEvent changed(display, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    // Showing the LCD, a notification to assistive technology, again has a
+    // screen reader speak the new tempo while the focus stays on the button.
+    QAccessibleEvent shown(display, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
+    announceTempoToPlatform(display);
+}

@@ -19,6 +19,16 @@ public:
 
     // For QAccessible::installFactory: the meter's window and its LCD.
     static QAccessibleInterface *create(const QString &className, QObject *object);
+
+    // Has a screen reader say the tempo that `display` now shows. While no
+    // assistive technology is active, this raises nothing.
+    static void announceTempo(QLCDNumber *display);
+
+private:
+    // What the system's accessibility bridge needs besides the name change
+    // and the show (tempodisplayaccessible_unix.cpp,
+    // tempodisplayaccessible_win.cpp).
+    static void announceTempoToPlatform(QLCDNumber *display);
 };
 
 #endif // TEMPODISPLAYACCESSIBLE_H

@@ -61,6 +61,8 @@ void TempoStepTest::claps_data()
         << 2 << 60 << QList<qint64>{1} << QList<int>{120} << 3 << 180 << qint64(0);
     QTest::newRow("exactly 20 apart averages")
         << 1 << 100 << QList<qint64>{1} << QList<int>{110} << 2 << 120 << qint64(0);
+    QTest::newRow("exactly 20 above at five seconds averages")
+        << 9 << 100 << QList<qint64>{5} << QList<int>{110} << 10 << 120 << qint64(0);
     QTest::newRow("exactly 20 below averages")
         << 9 << 140 << QList<qint64>{5} << QList<int>{130} << 10 << 120 << qint64(0);
     QTest::newRow("21 above at five seconds jumps")
